@@ -1,0 +1,22 @@
+#include "structure/AlgorithmCells.h"
+
+namespace velmor {
+
+void AlgorithmCells::resetResults()
+{
+    links.clear();
+    timers.clear();
+    memoryLog.clear();
+    availability = 0;
+    progressDone = 0;
+    progressTotal = 0;
+    iterations = 0;
+    partialCount = 0;
+    failed = 0;
+    stop = 0;
+    done = 0;
+    anomalies = 0;
+    feed.publishedRows = 0;
+}
+
+} // namespace velmor

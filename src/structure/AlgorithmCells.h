@@ -1,0 +1,81 @@
+#pragma once
+
+#include "containers/IntArray.h"
+#include "containers/SampleLog.h"
+#include "containers/StopwatchSet.h"
+#include "platform/PauseGate.h"
+
+#include <array>
+#include <atomic>
+#include <cstdint>
+#include <mutex>
+#include <string_view>
+
+namespace velmor {
+
+// The three algorithms, in the order in which everything per algorithm runs
+// (rows of the summary grid, thread start, reports).
+enum class Algorithm : int { Abraham = 0, Enr = 1, Npr = 2 };
+inline constexpr std::array<Algorithm, 3> kAlgorithms{Algorithm::Abraham, Algorithm::Enr, Algorithm::Npr};
+
+constexpr std::string_view algorithmName(Algorithm a)
+{
+    switch (a) {
+    case Algorithm::Abraham: return "Abraham";
+    case Algorithm::Enr: return "ENR";
+    case Algorithm::Npr: return "NPR";
+    }
+    return "";
+}
+
+constexpr int kDefaultStackSize = 20480;
+
+// How far a live term matrix may be read by another thread. The algorithm
+// holds `lock` while it reallocates the matrix or changes a row already
+// published, and raises `publishedRows` only after a row is fully written.
+struct TermFeed {
+    std::mutex lock;
+    std::atomic<int> publishedRows{0};
+};
+
+// Everything that exists once per algorithm: its settings, its run option,
+// the counters and flags it shares with the coordinator, and its measures.
+// Cells handed to threads live as long as the workspace that holds them.
+struct AlgorithmCells {
+    // Settings; they outlive loads and runs.
+    int stackSize = kDefaultStackSize;
+    std::uint8_t normal = 1; // 1 "normalno", 0 "posebno"
+    std::int64_t memoryLimit = -1;
+    std::int64_t timeLimit = -1;
+    std::int64_t iterationLimit = -1;
+
+    // Run option, captured when a run starts.
+    std::uint8_t selected = 0;
+
+    // Progress counters: written by the algorithm, polled by the coordinator.
+    std::atomic<std::int32_t> progressDone{0};
+    std::atomic<std::int32_t> progressTotal{0};
+    std::atomic<std::int32_t> iterations{0};
+    std::atomic<std::int32_t> partialCount{0};
+
+    int thread = 0; // handle of the running thread; -1 when starting it failed
+
+    std::atomic<std::uint8_t> failed{0};
+    std::atomic<std::uint8_t> stop{0};
+    std::atomic<std::uint8_t> done{0};
+    std::atomic<std::int32_t> anomalies{0};
+    long double availability = 0;
+
+    IntArray links;
+    StopwatchSet timers;
+    SampleLog memoryLog;
+    TermFeed feed;
+    PauseGate pause;
+
+    bool stopRequested() const { return stop.load(std::memory_order_relaxed) != 0; }
+    void requestStop() { stop.store(1, std::memory_order_relaxed); }
+
+    void resetResults();
+};
+
+} // namespace velmor

@@ -1,0 +1,90 @@
+#include "structure/StructureWorkspace.h"
+
+namespace velmor {
+
+AlgorithmCells& StructureWorkspace::cells(Algorithm a)
+{
+    switch (a) {
+    case Algorithm::Abraham: return abraham;
+    case Algorithm::Enr: return enr;
+    case Algorithm::Npr: break;
+    }
+    return npr;
+}
+
+const AlgorithmCells& StructureWorkspace::cells(Algorithm a) const
+{
+    return const_cast<StructureWorkspace*>(this)->cells(a);
+}
+
+ByteMatrix& StructureWorkspace::liveTerms(Algorithm a)
+{
+    switch (a) {
+    case Algorithm::Abraham: return abrahamProducts;
+    case Algorithm::Enr: return enrRows;
+    case Algorithm::Npr: break;
+    }
+    return nprRows;
+}
+
+const ByteMatrix& StructureWorkspace::liveTerms(Algorithm a) const
+{
+    return const_cast<StructureWorkspace*>(this)->liveTerms(a);
+}
+
+bool StructureWorkspace::setFileName(const std::string& path)
+{
+    if (path.size() > kFileNameCapacity)
+        return false;
+    fileName = path;
+    return true;
+}
+
+void StructureWorkspace::resetStructure()
+{
+    workMatrix.clear();
+    directedMatrix.clear();
+    undirectedMatrix.clear();
+    elements.clear();
+    elementState.clear();
+    workElementState.clear();
+    elementMap.clear();
+    sourceIndex = 0;
+    destinationIndex = 0;
+    workSourceIndex = 0;
+    workDestinationIndex = 0;
+}
+
+void StructureWorkspace::resetResults()
+{
+    for (Algorithm a : kAlgorithms) {
+        AlgorithmCells& c = cells(a);
+        std::lock_guard guard(c.feed.lock);
+        c.resetResults();
+    }
+    abrahamSortArray1.clear();
+    abrahamSortArray2.clear();
+    abrahamPaths.clear();
+    {
+        std::lock_guard guard(abraham.feed.lock);
+        abrahamProducts.clear();
+    }
+    {
+        std::lock_guard guard(enr.feed.lock);
+        enrRows.clear();
+    }
+    {
+        std::lock_guard guard(npr.feed.lock);
+        nprRows.clear();
+    }
+    nprPaths.clear();
+}
+
+void StructureWorkspace::releaseAll()
+{
+    resetStructure();
+    resetResults();
+    fileName.clear();
+}
+
+} // namespace velmor

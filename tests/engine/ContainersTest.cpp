@@ -1,0 +1,371 @@
+#include "containers/CellMatrix.h"
+#include "containers/ElementList.h"
+#include "containers/IntArray.h"
+#include "containers/SampleLog.h"
+#include "containers/StopwatchSet.h"
+
+#include <gtest/gtest.h>
+
+#include <map>
+#include <random>
+
+using namespace velmor;
+
+TEST(IntArray, EmptyReadsZeroAndRefusesWrites)
+{
+    IntArray a;
+    EXPECT_EQ(a.lastIndex(), -1);
+    EXPECT_EQ(a.get(0), 0);
+    EXPECT_EQ(a.byteSize(), 0);
+    EXPECT_FALSE(a.set(0, 5));
+    EXPECT_FALSE(a.allocate(0));
+    EXPECT_FALSE(a.resize(0));
+    EXPECT_EQ(a.lastIndex(), -1);
+}
+
+TEST(IntArray, SetOutsideIsRefusedAndStoresNothing)
+{
+    IntArray a;
+    ASSERT_TRUE(a.allocate(3));
+    EXPECT_FALSE(a.set(3, 9));
+    EXPECT_FALSE(a.set(-1, 9));
+    EXPECT_EQ(a.get(3), 0);
+    EXPECT_EQ(a.get(-1), 0);
+    EXPECT_EQ(a.byteSize(), 12);
+}
+
+TEST(IntArray, ResizeKeepsPrefixAndZeroFills)
+{
+    IntArray a;
+    ASSERT_TRUE(a.resize(2)); // empty: as allocate
+    a.set(0, 7);
+    a.set(1, 8);
+    ASSERT_TRUE(a.resize(5));
+    EXPECT_EQ(a.lastIndex(), 4);
+    const int expected[] = {7, 8, 0, 0, 0};
+    for (int i = 0; i < 5; ++i)
+        EXPECT_EQ(a.get(i), expected[i]) << i;
+    ASSERT_TRUE(a.resize(1));
+    EXPECT_EQ(a.lastIndex(), 0);
+    EXPECT_EQ(a.get(0), 7);
+    EXPECT_FALSE(a.resize(-3));
+    EXPECT_EQ(a.lastIndex(), 0);
+    ASSERT_TRUE(a.allocate(2)); // discards previous contents
+    EXPECT_EQ(a.get(0), 0);
+    a.clear();
+    EXPECT_EQ(a.lastIndex(), -1);
+}
+
+TEST(ByteMatrix, ResizeFromEmptyThenGrowKeepsCells)
+{
+    ByteMatrix m;
+    ASSERT_TRUE(m.resize(3, 3));
+    EXPECT_EQ(m.lastColumn(), 2);
+    EXPECT_EQ(m.lastRow(), 2);
+    int value = 1;
+    for (int r = 0; r < 3; ++r)
+        for (int c = 0; c < 3; ++c)
+            m.set(c, r, static_cast<std::int8_t>(value++));
+    ASSERT_TRUE(m.resize(4, 4));
+    value = 1;
+    for (int r = 0; r < 3; ++r)
+        for (int c = 0; c < 3; ++c)
+            EXPECT_EQ(m.get(c, r), value++);
+    for (int i = 0; i < 4; ++i) {
+        EXPECT_EQ(m.get(3, i), 0);
+        EXPECT_EQ(m.get(i, 3), 0);
+    }
+    EXPECT_FALSE(m.resize(0, 4));
+    EXPECT_FALSE(m.resize(4, 0));
+}
+
+TEST(ByteMatrix, RowOnlyResizeMovesRowsAndShrinks)
+{
+    ByteMatrix m;
+    ASSERT_TRUE(m.allocate(2, 2));
+    m.set(1, 1, 5);
+    ASSERT_TRUE(m.resize(2, 4));
+    EXPECT_EQ(m.get(1, 1), 5);
+    EXPECT_EQ(m.lastRow(), 3);
+    ASSERT_TRUE(m.resize(2, 1));
+    EXPECT_EQ(m.lastRow(), 0);
+    EXPECT_EQ(m.get(1, 1), 0);
+}
+
+TEST(ByteMatrix, RemoveRowAndColumnKeepsOrientation)
+{
+    ByteMatrix m;
+    ASSERT_TRUE(m.allocate(3, 3));
+    m.set(2, 0, 1); // row 0, column 2
+    m.set(0, 2, 1); // row 2, column 0
+    ASSERT_TRUE(m.removeRowAndColumn(1));
+    EXPECT_EQ(m.lastColumn(), 1);
+    EXPECT_EQ(m.lastRow(), 1);
+    EXPECT_EQ(m.get(1, 0), 1); // row 0, column 1
+    EXPECT_EQ(m.get(0, 1), 1); // row 1, column 0
+    EXPECT_EQ(m.get(0, 0), 0);
+    EXPECT_EQ(m.get(1, 1), 0);
+    EXPECT_FALSE(m.removeRowAndColumn(2));
+    EXPECT_FALSE(m.removeRowAndColumn(-1));
+
+    ByteMatrix single;
+    ASSERT_TRUE(single.allocate(1, 1));
+    ASSERT_TRUE(single.removeRowAndColumn(0));
+    EXPECT_EQ(single.lastColumn(), -1);
+    EXPECT_EQ(single.lastRow(), -1);
+    EXPECT_FALSE(single.removeRowAndColumn(0));
+}
+
+TEST(ByteMatrix, RemoveRowAndColumnMatchesModel)
+{
+    std::mt19937 random(7);
+    for (int round = 0; round < 50; ++round) {
+        const int n = 1 + static_cast<int>(random() % 9);
+        ByteMatrix m;
+        ASSERT_TRUE(m.allocate(n, n));
+        std::vector<std::vector<int>> model(n, std::vector<int>(n));
+        for (int r = 0; r < n; ++r)
+            for (int c = 0; c < n; ++c) {
+                model[r][c] = static_cast<int>(random() % 256) - 128;
+                m.set(c, r, static_cast<std::int8_t>(model[r][c]));
+            }
+        const int k = static_cast<int>(random() % n);
+        ASSERT_TRUE(m.removeRowAndColumn(k));
+        model.erase(model.begin() + k);
+        for (auto& row : model)
+            row.erase(row.begin() + k);
+        ASSERT_EQ(m.lastRow(), n - 2);
+        for (int r = 0; r < n - 1; ++r)
+            for (int c = 0; c < n - 1; ++c)
+                ASSERT_EQ(m.get(c, r), model[r][c]);
+    }
+}
+
+TEST(ByteMatrix, OutsideAccessAndSignedCells)
+{
+    ByteMatrix m;
+    EXPECT_EQ(m.byteSize(), 0);
+    EXPECT_EQ(m.get(0, 0), 0);
+    ASSERT_TRUE(m.allocate(2, 2));
+    EXPECT_EQ(m.get(-1, 0), 0);
+    EXPECT_EQ(m.get(0, -1), 0);
+    EXPECT_FALSE(m.set(-1, 0, 1));
+    EXPECT_FALSE(m.set(0, 2, 1));
+    ASSERT_TRUE(m.set(1, 1, -1));
+    EXPECT_EQ(m.get(1, 1), -1);
+    ASSERT_TRUE(m.set(0, 1, -128));
+    EXPECT_EQ(m.get(0, 1), -128);
+}
+
+TEST(ByteMatrix, ByteSizeFormula)
+{
+    ByteMatrix m;
+    ASSERT_TRUE(m.allocate(1, 1));
+    EXPECT_EQ(m.byteSize(), 4);
+    m.clear();
+    ASSERT_TRUE(m.allocate(3, 3));
+    EXPECT_EQ(m.byteSize(), 16);
+    m.clear();
+    ASSERT_TRUE(m.allocate(2, 5));
+    EXPECT_EQ(m.byteSize(), 24);
+    m.clear();
+    EXPECT_EQ(m.byteSize(), 0);
+    // Large matrices do not wrap at 32 bits.
+    WideMatrix big;
+    ASSERT_TRUE(big.allocate(1, 60000));
+    EXPECT_EQ(big.byteSize(), (0 + 4) * 59999LL + 4);
+}
+
+TEST(ByteMatrix, AllocateEdgeCases)
+{
+    ByteMatrix m;
+    EXPECT_FALSE(m.allocate(-1, 2));
+    EXPECT_TRUE(m.allocate(0, 0));
+    EXPECT_EQ(m.lastColumn(), -1);
+    EXPECT_EQ(m.lastRow(), -1);
+}
+
+TEST(ByteMatrix, CopyTo)
+{
+    ByteMatrix source, target;
+    EXPECT_TRUE(source.copyTo(target)); // empty onto empty
+    ASSERT_TRUE(source.allocate(3, 2));
+    source.set(2, 1, -1);
+    ASSERT_TRUE(source.copyTo(target));
+    EXPECT_EQ(target.lastColumn(), 2);
+    EXPECT_EQ(target.lastRow(), 1);
+    EXPECT_EQ(target.get(2, 1), -1);
+    source.set(0, 0, 1);
+    ASSERT_TRUE(source.copyTo(target)); // same shape: cells only
+    EXPECT_EQ(target.get(0, 0), 1);
+    ByteMatrix bigger;
+    ASSERT_TRUE(bigger.allocate(5, 5));
+    bigger.set(4, 4, 1);
+    ASSERT_TRUE(source.copyTo(bigger)); // different shape: resized
+    EXPECT_EQ(bigger.lastColumn(), 2);
+    EXPECT_EQ(bigger.get(4, 4), 0);
+    ByteMatrix empty;
+    EXPECT_FALSE(empty.copyTo(target)); // empty onto non-empty
+    EXPECT_EQ(target.lastColumn(), 2);
+}
+
+TEST(ElementList, AppendRefusals)
+{
+    ElementList list;
+    EXPECT_TRUE(list.append(1, 0, NodeKind));
+    EXPECT_TRUE(list.append(2, 1, NodeKind));
+    EXPECT_FALSE(list.append(3, 1.0000001L, NodeKind));
+    EXPECT_FALSE(list.append(3, -0.1L, NodeKind));
+    EXPECT_FALSE(list.append(3, std::numeric_limits<long double>::quiet_NaN(), NodeKind));
+    EXPECT_FALSE(list.append(1, 0.5L, NodeKind)); // not the most recent one
+    EXPECT_FALSE(list.append(2, 0.5L, NodeKind));
+    EXPECT_TRUE(list.append(1, 0.5L, EdgeKind)); // a node and an edge may share a label
+    EXPECT_EQ(list.lastIndex(), 2);
+}
+
+TEST(ElementList, FindSeekReadAndUpdate)
+{
+    ElementList list;
+    std::int32_t label = 0, kind = 0;
+    long double availability = 0;
+    EXPECT_FALSE(list.read(label, availability, kind));
+    list.append(5, 0.9L, NodeKind);
+    list.append(5, 0.8L, EdgeKind);
+    int index = -1;
+    ASSERT_TRUE(list.find(5, EdgeKind, index));
+    EXPECT_EQ(index, 1);
+    EXPECT_FALSE(list.find(6, NodeKind, index));
+    ASSERT_TRUE(list.seek(0));
+    ASSERT_TRUE(list.read(label, availability, kind));
+    EXPECT_EQ(label, 5);
+    EXPECT_EQ(kind, NodeKind);
+    EXPECT_EQ(availability, 0.9L);
+    EXPECT_FALSE(list.seek(2));
+    ASSERT_TRUE(list.read(label, availability, kind)); // cursor unchanged
+    EXPECT_EQ(kind, NodeKind);
+    ASSERT_TRUE(list.update(1, 7, 0.25L));
+    ASSERT_TRUE(list.availabilityAt(1, availability));
+    EXPECT_EQ(availability, 0.25L);
+    EXPECT_TRUE(list.find(7, EdgeKind, index));
+    EXPECT_FALSE(list.update(4, 1, 0.5L));
+}
+
+TEST(ElementList, RemoveKeepsIndicesDense)
+{
+    ElementList list;
+    list.append(10, 0.1L, NodeKind);
+    list.append(11, 0.2L, NodeKind);
+    list.append(12, 0.3L, EdgeKind);
+    ASSERT_TRUE(list.remove(1));
+    EXPECT_EQ(list.lastIndex(), 1);
+    int index = -1;
+    ASSERT_TRUE(list.find(12, EdgeKind, index));
+    EXPECT_EQ(index, 1);
+    std::int32_t label, kind;
+    long double availability;
+    EXPECT_FALSE(list.read(label, availability, kind)); // cursor unset after removal
+    EXPECT_FALSE(list.remove(5));
+    ASSERT_TRUE(list.remove(0));
+    ASSERT_TRUE(list.remove(0));
+    EXPECT_EQ(list.lastIndex(), -1);
+    EXPECT_TRUE(list.removeAtCursor()); // nothing to remove
+}
+
+TEST(ElementList, NextLabelTextEnumeratesOneKind)
+{
+    ElementList list;
+    list.append(1, 0.5L, NodeKind);
+    list.append(3, 0.5L, EdgeKind);
+    list.append(2, 0.5L, NodeKind);
+    std::string text;
+    ElementList none;
+    EXPECT_FALSE(none.nextLabelText(NodeKind, text));
+    ASSERT_TRUE(list.seek(0));
+    ASSERT_TRUE(list.nextLabelText(NodeKind, text));
+    EXPECT_EQ(text, std::string(10, ' ') + "1");
+    ASSERT_TRUE(list.nextLabelText(NodeKind, text));
+    EXPECT_EQ(text, std::string(10, ' ') + "2");
+    EXPECT_FALSE(list.nextLabelText(NodeKind, text));
+    EXPECT_EQ(labelText(42), std::string(9, ' ') + "42");
+    EXPECT_EQ(labelText(-2147483647 - 1), "-2147483648"); // 11 characters, no padding
+    EXPECT_EQ(elementText(4, EdgeKind), "e4");
+    EXPECT_EQ(elementText(1, NodeKind), "N1");
+}
+
+TEST(ElementList, CopyTo)
+{
+    ElementList empty, target;
+    target.append(9, 0.5L, NodeKind);
+    EXPECT_FALSE(empty.copyTo(target));
+    EXPECT_EQ(target.lastIndex(), 0);
+    ElementList source;
+    source.append(1, 0.5L, NodeKind);
+    source.append(2, 0.25L, EdgeKind);
+    ASSERT_TRUE(source.copyTo(target));
+    ASSERT_EQ(target.lastIndex(), 1);
+    EXPECT_EQ(target.entryAt(1)->label, 2);
+    EXPECT_EQ(target.entryAt(1)->availability, 0.25L);
+    EXPECT_EQ(target.entryAt(1)->index, 1);
+}
+
+namespace {
+ClockReading fakeNow{0, 0};
+ClockReading fakeClock() { return fakeNow; }
+} // namespace
+
+TEST(StopwatchSet, AccumulatesAcrossMillisecondWrap)
+{
+    StopwatchSet timers(fakeClock);
+    EXPECT_EQ(timers.total(0), 0);
+    EXPECT_FALSE(timers.stop(0));
+    fakeNow = {10, 900};
+    ASSERT_TRUE(timers.start(0));
+    fakeNow = {11, 100};
+    ASSERT_TRUE(timers.stop(0));
+    EXPECT_NEAR(static_cast<double>(timers.total(0)), 0.2, 1e-12);
+    fakeNow = {20, 0};
+    ASSERT_TRUE(timers.start(0));
+    fakeNow = {21, 0};
+    EXPECT_NEAR(static_cast<double>(timers.total(0)), 0.2, 1e-12); // running: what it had
+    ASSERT_TRUE(timers.stop(0));
+    EXPECT_NEAR(static_cast<double>(timers.total(0)), 1.2, 1e-12);
+}
+
+TEST(StopwatchSet, RefusesRestartAndUnknownSlots)
+{
+    StopwatchSet timers(fakeClock);
+    fakeNow = {5, 5};
+    ASSERT_TRUE(timers.start(2)); // grows to three slots
+    EXPECT_EQ(timers.lastIndex(), 2);
+    fakeNow = {6, 0};
+    EXPECT_FALSE(timers.start(2)); // first start reading stays
+    fakeNow = {7, 5};
+    ASSERT_TRUE(timers.stop(2));
+    EXPECT_NEAR(static_cast<double>(timers.total(2)), 2.0, 1e-12);
+    EXPECT_FALSE(timers.stop(1));
+    EXPECT_EQ(timers.total(1), 0);
+    EXPECT_FALSE(timers.start(-1));
+    EXPECT_FALSE(timers.stop(9));
+    EXPECT_FALSE(timers.allocate(0));
+}
+
+TEST(SampleLog, PeakInSlotZero)
+{
+    SampleLog log;
+    EXPECT_EQ(log.sample(0), 0);
+    ASSERT_TRUE(log.record(0, 50));
+    ASSERT_TRUE(log.record(1, 80));
+    ASSERT_TRUE(log.record(2, 60));
+    EXPECT_EQ(log.sample(0), 80);
+    EXPECT_EQ(log.sample(1), 80);
+    EXPECT_EQ(log.sample(2), 60);
+    ASSERT_TRUE(log.resize(4));
+    ASSERT_TRUE(log.record(1, 500)); // inside: slot 0 not compared
+    EXPECT_EQ(log.sample(0), 80);
+    EXPECT_EQ(log.sample(1), 500);
+    EXPECT_FALSE(log.record(-1, 1));
+    EXPECT_EQ(log.sample(-1), 0);
+    EXPECT_EQ(log.sample(9), 0);
+    ASSERT_TRUE(log.record(9, 5'000'000'000LL)); // beyond 32 bits
+    EXPECT_EQ(log.sample(0), 5'000'000'000LL);
+}
