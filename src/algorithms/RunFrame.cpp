@@ -1,0 +1,293 @@
+#include "algorithms/RunFrame.h"
+
+#include <algorithm>
+#include <mutex>
+
+namespace velmor {
+
+RunLimits RunLimits::of(const AlgorithmCells& cells)
+{
+    auto normalise = [](std::int64_t value) { return value < 0 ? std::int64_t{-1} : value; };
+    return RunLimits{normalise(cells.memoryLimit), normalise(cells.timeLimit), normalise(cells.iterationLimit)};
+}
+
+AlgorithmRun::AlgorithmRun(Algorithm algorithm, AlgorithmCells& cells)
+    : algorithm_(algorithm), cells_(cells), limits_(RunLimits::of(cells))
+{
+    switch (algorithm) {
+    case Algorithm::Abraham:
+        slots_ = {0, 1, 2, 3};
+        executionSlot_ = 3;
+        break;
+    case Algorithm::Npr:
+        slots_ = {0, 1, 2, 3};
+        executionSlot_ = 1;
+        break;
+    case Algorithm::Enr:
+        slots_ = {0, 2, 1};
+        executionSlot_ = 2;
+        break;
+    }
+}
+
+bool AlgorithmRun::checkPoint()
+{
+    cells_.pause.passThrough();
+    return cells_.stopRequested();
+}
+
+bool AlgorithmRun::endIteration(std::int64_t workingSetBytes, int done, int total)
+{
+    stopSlot(executionSlot_);
+    cells_.memoryLog.record(nextSample, workingSetBytes);
+    ++nextSample;
+    const std::int32_t iterations = cells_.iterations.load(std::memory_order_relaxed) + 1;
+    cells_.iterations.store(iterations, std::memory_order_relaxed);
+    if (limits_.any()) {
+        if (limits_.memory != -1 && cells_.memoryLog.sample(0) >= limits_.memory)
+            cells_.requestStop();
+        if (limits_.time != -1 && cells_.timers.total(executionSlot_) >= static_cast<long double>(limits_.time))
+            cells_.requestStop();
+        if (limits_.iterations != -1 && iterations >= limits_.iterations)
+            cells_.requestStop();
+    }
+    cells_.progressDone.store(done, std::memory_order_relaxed);
+    cells_.progressTotal.store(total, std::memory_order_relaxed);
+    startSlot(executionSlot_);
+    return checkPoint();
+}
+
+void AlgorithmRun::storeResultCode()
+{
+    const std::int32_t field = cells_.anomalies.load();
+    cells_.anomalies.store(field < 0 ? field - anomalies : anomalies);
+}
+
+// --- Working copies -------------------------------------------------------
+
+void blockArcsInto(ByteMatrix& copy, int x)
+{
+    for (int r = 0; r <= copy.lastRow(); ++r)
+        if (copy.get(x, r) > 0)
+            copy.set(x, r, BlockedArc);
+}
+
+void blockArcsOutOf(ByteMatrix& copy, int x)
+{
+    for (int c = 0; c <= copy.lastColumn(); ++c)
+        if (copy.get(c, x) > 0)
+            copy.set(c, x, BlockedArc);
+}
+
+int markArcsFrom(ByteMatrix& copy, int x)
+{
+    int marked = 0;
+    for (int c = 0; c <= copy.lastColumn(); ++c) {
+        if (copy.get(c, x) == UsableArc) {
+            copy.set(c, x, LeavingArc);
+            ++marked;
+        }
+    }
+    return marked;
+}
+
+bool enteredByLeavingArc(const ByteMatrix& copy, int j)
+{
+    for (int r = 0; r <= copy.lastRow(); ++r)
+        if (copy.get(j, r) == LeavingArc)
+            return true;
+    return false;
+}
+
+bool reachesDestination(const ByteMatrix& copy, int candidate, int destination, const IntArray& workElementState,
+                        bool normal, bool closeCandidates)
+{
+    if (copy.lastRow() != copy.lastColumn())
+        return true;
+    const int last = copy.lastRow();
+    if (candidate < 0 || candidate > last || destination < 0 || destination > last)
+        return false;
+    if (candidate == destination)
+        return true;
+
+    std::vector<int> mark(static_cast<std::size_t>(last + 1), 0);
+    if (closeCandidates) {
+        for (int i = 0; i <= last; ++i) {
+            if (!enteredByLeavingArc(copy, i))
+                continue;
+            if (i == destination)
+                return true;
+            mark[static_cast<std::size_t>(i)] = -1;
+        }
+    }
+    mark[static_cast<std::size_t>(candidate)] = 1;
+    mark[static_cast<std::size_t>(destination)] = 0;
+
+    std::vector<int> next(static_cast<std::size_t>(last + 1));
+    bool progress = true;
+    while (progress) {
+        std::fill(next.begin(), next.end(), 0);
+        progress = false;
+        for (int i = 0; i <= last; ++i) {
+            if (mark[static_cast<std::size_t>(i)] != 1)
+                continue;
+            for (int j = 0; j <= last; ++j) {
+                if (copy.get(j, i) == UsableArc && (workElementState.get(j) != -1 || !normal)) {
+                    next[static_cast<std::size_t>(j)] = 1;
+                    progress = true;
+                }
+            }
+            mark[static_cast<std::size_t>(i)] = -1;
+        }
+        for (int j = 0; j <= last; ++j) {
+            if (next[static_cast<std::size_t>(j)] != 1)
+                continue;
+            if (j == destination)
+                return true;
+            if (mark[static_cast<std::size_t>(j)] != -1)
+                mark[static_cast<std::size_t>(j)] = 1;
+        }
+    }
+    return false;
+}
+
+void keepSuccessRows(ByteMatrix& matrix)
+{
+    const int last = matrix.lastColumn();
+    int kept = 0;
+    for (int r = 0; r <= matrix.lastRow(); ++r)
+        if (matrix.get(last, r) == 1)
+            ++kept;
+    if (kept == 0) {
+        matrix.clear();
+        return;
+    }
+    ByteMatrix result;
+    result.allocate(last, kept);
+    int out = 0;
+    for (int r = 0; r <= matrix.lastRow(); ++r) {
+        if (matrix.get(last, r) != 1)
+            continue;
+        for (int c = 0; c < last; ++c)
+            result.set(c, out, static_cast<std::int8_t>(matrix.get(c, r)));
+        ++out;
+    }
+    matrix = std::move(result);
+}
+
+// --- Evaluation -------------------------------------------------------------
+
+namespace {
+
+// Availability of the element each of the first `columns` work indices stands
+// for; false when one of them has no entry.
+bool columnAvailabilities(int columns, const IntArray& elementMap, int workSourceIndex, int workDestinationIndex,
+                          const ElementList& elements, bool idealTerminals, std::vector<long double>& p)
+{
+    p.assign(static_cast<std::size_t>(std::max(columns, 0)), 0);
+    for (int j = 0; j < columns; ++j) {
+        const ElementEntry* entry = elements.entryAt(elementMap.get(j));
+        if (!entry)
+            return false;
+        p[static_cast<std::size_t>(j)] = entry->availability;
+        if (idealTerminals && (j == workSourceIndex || j == workDestinationIndex))
+            p[static_cast<std::size_t>(j)] = 1;
+    }
+    return true;
+}
+
+long double termProduct(const std::int8_t* row, int columns, const std::vector<long double>& p)
+{
+    long double product = 1;
+    bool marked = false;
+    for (int j = 0; j < columns; ++j) {
+        const long double pj = p[static_cast<std::size_t>(j)];
+        if (row[j] == 1) {
+            product *= pj;
+            marked = true;
+        } else if (row[j] == -1) {
+            product = pj != 1 ? product * (1 - pj) : 0;
+            marked = true;
+        }
+    }
+    return marked ? product : 0;
+}
+
+} // namespace
+
+bool evaluateTerms(const ByteMatrix& terms, const IntArray& elementMap, int workSourceIndex,
+                   int workDestinationIndex, const ElementList& elements, long double& result, bool idealTerminals)
+{
+    result = 0;
+    if (terms.rowCount() == 0)
+        return true;
+    std::vector<long double> p;
+    if (!columnAvailabilities(terms.columnCount(), elementMap, workSourceIndex, workDestinationIndex, elements,
+                              idealTerminals, p))
+        return false;
+    for (int r = 0; r <= terms.lastRow(); ++r)
+        result += termProduct(terms.row(r), terms.columnCount(), p);
+    return true;
+}
+
+bool addNewTerms(const ByteMatrix& terms, TermFeed& feed, int pending, int& termCursor, int skipColumns,
+                 const IntArray& elementMap, int workSourceIndex, int workDestinationIndex,
+                 const ElementList& elements, long double& result, bool idealTerminals)
+{
+    std::lock_guard guard(feed.lock);
+    const int last = std::min(terms.lastRow() - pending, feed.publishedRows.load() - 1);
+    if (termCursor > last)
+        return true;
+    const int columns = terms.columnCount() - skipColumns;
+    std::vector<long double> p;
+    if (!columnAvailabilities(columns, elementMap, workSourceIndex, workDestinationIndex, elements, idealTerminals,
+                              p))
+        return false;
+    long double sum = result;
+    for (int r = termCursor; r <= last; ++r) {
+        const std::int8_t* row = terms.row(r);
+        if (skipColumns == 1 && row[columns] != 1)
+            continue;
+        sum += termProduct(row, columns, p);
+    }
+    result = sum;
+    termCursor = last + 1;
+    return true;
+}
+
+// --- Live term matrices -------------------------------------------------------
+
+bool LiveTermWriter::allocate(int columns, int rows)
+{
+    std::lock_guard guard(feed_.lock);
+    matrix_.clear();
+    feed_.publishedRows.store(0);
+    return matrix_.allocate(columns, rows);
+}
+
+bool LiveTermWriter::resize(int columns, int rows)
+{
+    std::lock_guard guard(feed_.lock);
+    const bool ok = matrix_.resize(columns, rows);
+    if (feed_.publishedRows.load() > matrix_.rowCount())
+        feed_.publishedRows.store(matrix_.rowCount());
+    return ok;
+}
+
+void LiveTermWriter::setShared(int column, int row, std::int8_t value)
+{
+    if (row < feed_.publishedRows.load(std::memory_order_relaxed)) {
+        std::lock_guard guard(feed_.lock);
+        matrix_.set(column, row, value);
+    } else {
+        matrix_.set(column, row, value);
+    }
+}
+
+void LiveTermWriter::publishAll()
+{
+    std::lock_guard guard(feed_.lock);
+    feed_.publishedRows.store(matrix_.rowCount());
+}
+
+} // namespace velmor

@@ -1,0 +1,35 @@
+#include "algorithms/WorkStructure.h"
+
+#include "algorithms/Reduction.h"
+
+namespace velmor {
+
+bool prepareWorkStructure(StructureWorkspace& ws, bool directed)
+{
+    const ByteMatrix& incidence = directed ? ws.directedMatrix : ws.undirectedMatrix;
+    if (!incidence.copyTo(ws.workMatrix))
+        return false;
+    return mapWorkStructure(ws);
+}
+
+bool mapWorkStructure(StructureWorkspace& ws)
+{
+    ws.workSourceIndex = ws.sourceIndex;
+    ws.workDestinationIndex = ws.destinationIndex;
+    if (ws.reduction) {
+        if (!reduceStructure(ws.workSourceIndex, ws.workDestinationIndex, ws.workMatrix, ws.elementMap))
+            return false;
+    } else if (ws.workMatrix.columnCount() > 0) {
+        ws.elementMap.resize(ws.workMatrix.columnCount());
+        for (int i = 0; i <= ws.elementMap.lastIndex(); ++i)
+            ws.elementMap.set(i, i);
+    }
+    if (ws.elementMap.count() > 0) {
+        ws.workElementState.resize(ws.elementMap.count());
+        for (int i = 0; i <= ws.elementMap.lastIndex(); ++i)
+            ws.workElementState.set(i, ws.elementState.get(ws.elementMap.get(i)));
+    }
+    return true;
+}
+
+} // namespace velmor

@@ -1,0 +1,59 @@
+#pragma once
+
+// Small structures built in code, an independent exact availability by
+// enumerating element states, and seeded random structures.
+
+#include "structure/StructureWorkspace.h"
+
+#include <cstdint>
+#include <random>
+#include <vector>
+
+namespace velmor::testing {
+
+struct NodeSpec {
+    std::int32_t label;
+    long double availability;
+};
+
+struct EdgeSpec {
+    std::int32_t label;
+    std::int32_t from;
+    std::int32_t to;
+    long double availability;
+};
+
+struct StructureSpec {
+    std::vector<NodeSpec> nodes;
+    std::vector<EdgeSpec> edges;
+    std::int32_t source = 0;      // label
+    std::int32_t destination = 0; // label
+};
+
+// Fills the workspace's structure as loading a file would: nodes first, then
+// edges, both incidence matrices, element states, source and destination.
+void buildStructure(StructureWorkspace& ws, const StructureSpec& spec);
+
+// Exact availability by enumerating every combination of working and failed
+// elements whose availability lies strictly between 0 and 1. With
+// idealTerminals the source and destination always work.
+long double exactAvailability(const StructureSpec& spec, bool directed, bool idealTerminals);
+
+struct RandomShape {
+    int minNodes = 2;
+    int maxNodes = 6;
+    int maxExtraEdges = 5;       // beyond a spanning path-ish backbone
+    double certainShare = 0.15;  // share of elements with availability 0 or 1
+    bool allowDisconnected = true;
+};
+
+// A seeded random structure with labels that are not consecutive, some
+// elements of availability 0 or 1, and parallel edges now and then.
+StructureSpec randomStructure(std::mt19937& random, const RandomShape& shape = {});
+
+// Classic shapes.
+StructureSpec seriesChain(int nodes, long double nodeAvailability, long double edgeAvailability);
+StructureSpec bridge(long double edgeAvailability = 0.9L);
+StructureSpec grid(int rows, int columns, long double nodeAvailability, long double edgeAvailability);
+
+} // namespace velmor::testing
