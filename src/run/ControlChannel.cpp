@@ -1,0 +1,146 @@
+#include "run/ControlChannel.h"
+
+namespace velmor {
+
+ControlChange ControlChange::enable(std::string control, bool on)
+{
+    ControlChange c;
+    c.kind = Kind::Enable;
+    c.control = std::move(control);
+    c.on = on;
+    return c;
+}
+
+ControlChange ControlChange::check(std::string control, bool on)
+{
+    ControlChange c;
+    c.kind = Kind::Check;
+    c.control = std::move(control);
+    c.on = on;
+    return c;
+}
+
+ControlChange ControlChange::setText(std::string control, std::string text)
+{
+    ControlChange c;
+    c.kind = Kind::Text;
+    c.control = std::move(control);
+    c.text = std::move(text);
+    return c;
+}
+
+ControlChange ControlChange::setItems(std::string control, std::vector<std::string> items)
+{
+    ControlChange c;
+    c.kind = Kind::Items;
+    c.control = std::move(control);
+    c.items = std::move(items);
+    return c;
+}
+
+ControlChange ControlChange::select(std::string control, int index)
+{
+    ControlChange c;
+    c.kind = Kind::Select;
+    c.control = std::move(control);
+    c.number = index;
+    return c;
+}
+
+ControlChange ControlChange::cell(int row, int column, std::string text)
+{
+    ControlChange c;
+    c.kind = Kind::Cell;
+    c.control = "StringGrid1";
+    c.row = row;
+    c.column = column;
+    c.text = std::move(text);
+    return c;
+}
+
+ControlChange ControlChange::rowCount(int rows)
+{
+    ControlChange c;
+    c.kind = Kind::RowCount;
+    c.control = "StringGrid1";
+    c.number = rows;
+    return c;
+}
+
+ControlChange ControlChange::fill(std::string control, Rgb colour)
+{
+    ControlChange c;
+    c.kind = Kind::Colour;
+    c.control = std::move(control);
+    c.colour = colour;
+    return c;
+}
+
+ControlChange ControlChange::progress(int position)
+{
+    ControlChange c;
+    c.kind = Kind::Progress;
+    c.control = "ProgressBar1";
+    c.number = position;
+    return c;
+}
+
+ControlChange ControlChange::error(std::string first, std::string second)
+{
+    ControlChange c;
+    c.kind = Kind::Error;
+    c.control = "Form2";
+    c.text = std::move(first);
+    c.second = std::move(second);
+    return c;
+}
+
+void ControlChannel::post(ControlUnit unit)
+{
+    if (unit.empty())
+        return;
+    std::function<void()> wakeUp;
+    {
+        std::lock_guard guard(lock_);
+        queue_.push_back(std::move(unit));
+        wakeUp = wakeUp_;
+    }
+    if (wakeUp)
+        wakeUp();
+}
+
+std::vector<ControlUnit> ControlChannel::takeAll()
+{
+    std::lock_guard guard(lock_);
+    std::vector<ControlUnit> units(std::make_move_iterator(queue_.begin()), std::make_move_iterator(queue_.end()));
+    queue_.clear();
+    return units;
+}
+
+void ControlChannel::setWakeUp(std::function<void()> wakeUp)
+{
+    std::lock_guard guard(lock_);
+    wakeUp_ = std::move(wakeUp);
+}
+
+bool ControlChannel::empty() const
+{
+    std::lock_guard guard(lock_);
+    return queue_.empty();
+}
+
+ControlBatch& ControlBatch::enable(std::initializer_list<const char*> controls, bool on)
+{
+    for (const char* control : controls)
+        unit_.push_back(ControlChange::enable(control, on));
+    return *this;
+}
+
+void ControlBatch::post()
+{
+    if (!unit_.empty())
+        channel_.post(std::move(unit_));
+    unit_.clear();
+}
+
+} // namespace velmor
