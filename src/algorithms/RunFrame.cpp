@@ -12,22 +12,20 @@ RunLimits RunLimits::of(const AlgorithmCells& cells)
 }
 
 AlgorithmRun::AlgorithmRun(Algorithm algorithm, AlgorithmCells& cells)
-    : algorithm_(algorithm), cells_(cells), limits_(RunLimits::of(cells))
+    : algorithm_(algorithm), cells_(cells), limits_(RunLimits::of(cells)),
+      slots_(algorithm == Algorithm::Enr ? std::vector<int>{0, 2, 1} : std::vector<int>{0, 1, 2, 3}),
+      executionSlot_(executionSlotOf(algorithm))
+{
+}
+
+int AlgorithmRun::executionSlotOf(Algorithm algorithm)
 {
     switch (algorithm) {
-    case Algorithm::Abraham:
-        slots_ = {0, 1, 2, 3};
-        executionSlot_ = 3;
-        break;
-    case Algorithm::Npr:
-        slots_ = {0, 1, 2, 3};
-        executionSlot_ = 1;
-        break;
-    case Algorithm::Enr:
-        slots_ = {0, 2, 1};
-        executionSlot_ = 2;
-        break;
+    case Algorithm::Abraham: return 3;
+    case Algorithm::Npr: return 1;
+    case Algorithm::Enr: break;
     }
+    return 2;
 }
 
 bool AlgorithmRun::checkPoint()

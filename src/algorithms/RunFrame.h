@@ -45,6 +45,8 @@ public:
     // 0,2,1 for ENR.
     const std::vector<int>& slots() const { return slots_; }
     int executionSlot() const { return executionSlot_; }
+    // The slot the time limit and the summary grid use.
+    static int executionSlotOf(Algorithm algorithm);
 
     void startSlot(int slot) { cells_.timers.start(slot); }
     void stopSlot(int slot) { cells_.timers.stop(slot); }

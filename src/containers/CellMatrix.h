@@ -106,16 +106,19 @@ bool CellMatrix<Cell>::resize(int columns, int rows)
         if (columns == columnCount()) {
             if (rows == rowCount())
                 return true;
+            const std::size_t present = rows_.size();
             if (rows < rowCount()) {
                 rows_.resize(static_cast<std::size_t>(rows));
             } else {
-                rows_.reserve(static_cast<std::size_t>(rows));
-                std::vector<RowBuffer> added;
-                added.reserve(static_cast<std::size_t>(rows - rowCount()));
-                for (int r = rowCount(); r < rows; ++r)
-                    added.push_back(zeroRow(columns));
-                for (auto& buffer : added)
-                    rows_.push_back(std::move(buffer));
+                // push_back grows the row array geometrically, so appending
+                // one row at a time stays cheap.
+                try {
+                    for (int r = rowCount(); r < rows; ++r)
+                        rows_.push_back(zeroRow(columns));
+                } catch (const std::bad_alloc&) {
+                    rows_.resize(present);
+                    throw;
+                }
             }
             lastRow_ = rows - 1;
             return true;

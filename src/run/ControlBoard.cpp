@@ -36,9 +36,10 @@ bool ControlBoard::apply(const ControlChange& change)
     }
     case Kind::Select: {
         ControlState& s = state(change.control);
-        const int index = change.number >= 0 && change.number < static_cast<int>(s.items.size()) ? change.number : -1;
+        const auto found = std::find(s.items.begin(), s.items.end(), change.text);
+        const int index = change.text.empty() || found == s.items.end() ? -1 : static_cast<int>(found - s.items.begin());
         if (index >= 0)
-            s.text = s.items[static_cast<std::size_t>(index)];
+            s.text = change.text;
         return assign(s.selected, index);
     }
     case Kind::Cell: {
@@ -61,6 +62,10 @@ bool ControlBoard::apply(const ControlChange& change)
         errors_.push_back({change.text, change.second});
         errorShowing_ = true;
         return true;
+    case Kind::Flag:
+        return assign(state(change.control).checked, change.on);
+    case Kind::Procedure:
+        return false; // carried out by whoever owns the window's rules
     }
     return false;
 }

@@ -38,12 +38,12 @@ ControlChange ControlChange::setItems(std::string control, std::vector<std::stri
     return c;
 }
 
-ControlChange ControlChange::select(std::string control, int index)
+ControlChange ControlChange::select(std::string control, std::string item)
 {
     ControlChange c;
     c.kind = Kind::Select;
     c.control = std::move(control);
-    c.number = index;
+    c.text = std::move(item);
     return c;
 }
 
@@ -92,6 +92,23 @@ ControlChange ControlChange::error(std::string first, std::string second)
     c.control = "Form2";
     c.text = std::move(first);
     c.second = std::move(second);
+    return c;
+}
+
+ControlChange ControlChange::procedure(std::string name)
+{
+    ControlChange c;
+    c.kind = Kind::Procedure;
+    c.text = std::move(name);
+    return c;
+}
+
+ControlChange ControlChange::flag(std::string name, bool on)
+{
+    ControlChange c;
+    c.kind = Kind::Flag;
+    c.control = std::move(name);
+    c.on = on;
     return c;
 }
 

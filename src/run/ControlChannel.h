@@ -32,12 +32,15 @@ struct ControlChange {
         Check,    // control, on: check box, radio button or menu check mark
         Text,     // control, text: label, edit field, combo box text
         Items,    // control, items: replaces a combo box's items (kept sorted)
-        Select,   // control, number: item index, -1 = no selection
+        Select,   // control, text: the item to select; empty = no selection
         Cell,     // row, column, text of the summary grid
         RowCount, // number: rows of the summary grid
         Colour,   // control, colour: indicator lamp
         Progress, // number: progress bar position
         Error,    // text, second: the error window, disabling the main window
+        Procedure, // text: a rule of the window that reads its present state
+                   // ("refreshAlgorithmChoice", "reductionMarks", "resetReportCascade")
+        Flag,     // control, on: a state flag of the window ("structurePresent")
     };
 
     Kind kind = Kind::Enable;
@@ -55,12 +58,14 @@ struct ControlChange {
     static ControlChange check(std::string control, bool on);
     static ControlChange setText(std::string control, std::string text);
     static ControlChange setItems(std::string control, std::vector<std::string> items);
-    static ControlChange select(std::string control, int index);
+    static ControlChange select(std::string control, std::string item);
     static ControlChange cell(int row, int column, std::string text);
     static ControlChange rowCount(int rows);
     static ControlChange fill(std::string control, Rgb colour);
     static ControlChange progress(int position);
     static ControlChange error(std::string first, std::string second);
+    static ControlChange procedure(std::string name);
+    static ControlChange flag(std::string name, bool on);
 };
 
 // A sequence of changes that belongs together and is carried out whole.

@@ -7,7 +7,7 @@ void AlgorithmCells::resetResults()
     links.clear();
     timers.clear();
     memoryLog.clear();
-    availability = 0;
+    storeAvailability(0);
     progressDone = 0;
     progressTotal = 0;
     iterations = 0;

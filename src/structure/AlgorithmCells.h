@@ -50,7 +50,7 @@ struct AlgorithmCells {
     std::int64_t iterationLimit = -1;
 
     // Run option, captured when a run starts.
-    std::uint8_t selected = 0;
+    std::atomic<std::uint8_t> selected{0};
 
     // Progress counters: written by the algorithm, polled by the coordinator.
     std::atomic<std::int32_t> progressDone{0};
@@ -58,13 +58,12 @@ struct AlgorithmCells {
     std::atomic<std::int32_t> iterations{0};
     std::atomic<std::int32_t> partialCount{0};
 
-    int thread = 0; // handle of the running thread; -1 when starting it failed
+    std::atomic<int> thread{0}; // handle of the run's thread; -1 when starting it failed
 
     std::atomic<std::uint8_t> failed{0};
     std::atomic<std::uint8_t> stop{0};
     std::atomic<std::uint8_t> done{0};
     std::atomic<std::int32_t> anomalies{0};
-    long double availability = 0;
 
     IntArray links;
     StopwatchSet timers;
@@ -72,10 +71,27 @@ struct AlgorithmCells {
     TermFeed feed;
     PauseGate pause;
 
+    // The computed availability: partial sums while the algorithm runs, then
+    // the full evaluation. Written by the coordinator, read by whoever shows it.
+    long double availabilityValue() const
+    {
+        std::lock_guard guard(valueLock_);
+        return availability_;
+    }
+    void storeAvailability(long double value)
+    {
+        std::lock_guard guard(valueLock_);
+        availability_ = value;
+    }
+
     bool stopRequested() const { return stop.load(std::memory_order_relaxed) != 0; }
     void requestStop() { stop.store(1, std::memory_order_relaxed); }
 
     void resetResults();
+
+private:
+    mutable std::mutex valueLock_;
+    long double availability_ = 0;
 };
 
 } // namespace velmor

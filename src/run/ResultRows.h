@@ -1,0 +1,45 @@
+#pragma once
+
+#include "run/ControlChannel.h"
+#include "structure/StructureWorkspace.h"
+
+#include <array>
+#include <optional>
+#include <string>
+
+namespace velmor {
+
+inline constexpr std::array<const char*, 5> kGridHeader{
+    "Primjenjeni algoritam", "Izračunata raspoloživost", "Zauzeta memorija [byte]", "Vrijeme izvođenja [sec]",
+    "Uočene anomalije"};
+
+// What a summary-grid row of one algorithm shows.
+struct ResultRow {
+    std::array<std::string, 5> cells;
+    std::optional<Rgb> lamp; // a new indicator colour, if the row asks for one
+};
+
+// The values a row is built from, read once so that they belong together.
+struct ResultValues {
+    long double availability = 0;
+    std::int64_t memory = 0;
+    long double time = 0;
+    bool failed = false;
+    std::int32_t anomalies = 0;
+    bool stoppedByUser = false;
+};
+
+ResultValues readResultValues(const StructureWorkspace& ws, Algorithm a, bool stoppedByUser);
+ResultRow formatResultRow(Algorithm a, const ResultValues& values, char decimalSeparator);
+
+// `text` in the general format, padded on the left with underscores to
+// `width` characters and followed by " *".
+std::string paddedMeasure(const std::string& text, std::size_t width);
+
+// The changes that write a row of the grid (and recolour its lamp).
+void appendResultRow(ControlUnit& unit, Algorithm a, int row, const ResultRow& result);
+
+// The header row of the grid.
+void appendGridHeader(ControlUnit& unit);
+
+} // namespace velmor
