@@ -1,0 +1,363 @@
+#include "cli/CliOptions.h"
+
+#include <algorithm>
+#include <cctype>
+#include <charconv>
+#include <string_view>
+
+namespace velmor {
+
+namespace {
+
+enum class ValueKind {
+    None,     // a flag
+    Required, // --name VALUE or --name=VALUE
+    Optional, // --name or --name=VALUE
+};
+
+using Apply = bool (*)(CliOptions&, std::string_view value, std::string& error);
+
+struct OptionRule {
+    std::string_view name;
+    ValueKind value;
+    Apply apply;
+};
+
+std::string lowerCase(std::string_view text)
+{
+    std::string lower(text);
+    std::transform(lower.begin(), lower.end(), lower.begin(),
+                   [](unsigned char c) { return static_cast<char>(std::tolower(c)); });
+    return lower;
+}
+
+template <typename Integer>
+bool parseInteger(std::string_view text, Integer& value)
+{
+    const char* end = text.data() + text.size();
+    const auto [stop, error] = std::from_chars(text.data(), end, value);
+    return !text.empty() && error == std::errc() && stop == end;
+}
+
+bool parseAlgorithm(std::string_view text, std::optional<Algorithm>& algorithm, bool& all)
+{
+    const std::string name = lowerCase(text);
+    all = name == "all";
+    for (Algorithm a : kAlgorithms)
+        if (name == lowerCase(algorithmName(a)))
+            algorithm = a;
+    return all || algorithm.has_value();
+}
+
+// Applies `use` to every algorithm named in a comma-separated list.
+template <typename Use>
+bool forEachListed(std::string_view list, std::string& error, Use use)
+{
+    if (list.empty()) {
+        error = "empty list of algorithms";
+        return false;
+    }
+    std::size_t start = 0;
+    for (;;) {
+        const std::size_t comma = list.find(',', start);
+        const std::string_view item = list.substr(start, comma == std::string_view::npos ? list.npos : comma - start);
+        std::optional<Algorithm> algorithm;
+        bool all = false;
+        if (!parseAlgorithm(item, algorithm, all)) {
+            error = "unknown algorithm '" + std::string(item) + "' (use abraham, enr, npr or all)";
+            return false;
+        }
+        for (Algorithm a : kAlgorithms)
+            if (all || algorithm == a)
+                use(a);
+        if (comma == std::string_view::npos)
+            return true;
+        start = comma + 1;
+    }
+}
+
+bool applyAlgorithms(CliOptions& options, std::string_view list, std::string& error)
+{
+    std::array<bool, 3> chosen{};
+    if (!forEachListed(list, error, [&](Algorithm a) { chosen[static_cast<std::size_t>(a)] = true; }))
+        return false;
+    for (Algorithm a : kAlgorithms)
+        options.algorithm(a).selected = chosen[static_cast<std::size_t>(a)];
+    return true;
+}
+
+bool applySpecial(CliOptions& options, std::string_view list, std::string& error)
+{
+    if (list.empty())
+        list = "all";
+    return forEachListed(list, error, [&](Algorithm a) { options.algorithm(a).normal = false; });
+}
+
+bool parseLabel(std::string_view text, std::optional<std::int32_t>& label, std::string& error)
+{
+    std::int32_t value = 0;
+    if (!parseInteger(text, value)) {
+        error = "'" + std::string(text) + "' is not a node label (a 32-bit integer)";
+        return false;
+    }
+    label = value;
+    return true;
+}
+
+bool parseChoice(std::string_view text, int lowest, int highest, int& value, std::string_view what,
+                 std::string& error)
+{
+    if (!parseInteger(text, value) || value < lowest || value > highest) {
+        error = std::string(what) + " must be a whole number from " + std::to_string(lowest) + " to "
+            + std::to_string(highest) + ", not '" + std::string(text) + "'";
+        return false;
+    }
+    return true;
+}
+
+// ALG=VALUE, where VALUE is a whole number of 0 or more, or "none".
+template <typename Field>
+bool applyLimit(CliOptions& options, std::string_view text, std::string& error, Field field)
+{
+    const std::size_t equals = text.find('=');
+    if (equals == std::string_view::npos) {
+        error = "a limit is written ALG=VALUE, not '" + std::string(text) + "'";
+        return false;
+    }
+    const std::string_view valueText = text.substr(equals + 1);
+    std::int64_t value = -1;
+    if (lowerCase(valueText) != "none" && (!parseInteger(valueText, value) || value < 0)) {
+        error = "a limit must be a whole number of 0 or more, or none, not '" + std::string(valueText) + "'";
+        return false;
+    }
+    return forEachListed(text.substr(0, equals), error, [&](Algorithm a) { options.algorithm(a).*field = value; });
+}
+
+bool applyFormat(CliOptions& options, std::string_view text, std::string& error)
+{
+    const std::string name = lowerCase(text);
+    if (name == "table")
+        options.format = OutputFormat::Table;
+    else if (name == "json")
+        options.format = OutputFormat::Json;
+    else if (name == "csv")
+        options.format = OutputFormat::Csv;
+    else {
+        error = "unknown format '" + std::string(text) + "' (use table, json or csv)";
+        return false;
+    }
+    return true;
+}
+
+constexpr OptionRule kOptions[] = {
+    {"--help", ValueKind::None, [](CliOptions& o, std::string_view, std::string&) {
+         o.mode = CliMode::Help;
+         return true;
+     }},
+    {"--check", ValueKind::None, [](CliOptions& o, std::string_view, std::string&) {
+         if (o.mode != CliMode::Help)
+             o.mode = CliMode::Check;
+         return true;
+     }},
+    {"--algorithms", ValueKind::Required, applyAlgorithms},
+    {"--directed", ValueKind::None, [](CliOptions& o, std::string_view, std::string&) {
+         o.direction = DirectionChoice::Directed;
+         return true;
+     }},
+    {"--undirected", ValueKind::None, [](CliOptions& o, std::string_view, std::string&) {
+         o.direction = DirectionChoice::Undirected;
+         return true;
+     }},
+    {"--source", ValueKind::Required, [](CliOptions& o, std::string_view v, std::string& e) {
+         return parseLabel(v, o.sourceLabel, e);
+     }},
+    {"--destination", ValueKind::Required, [](CliOptions& o, std::string_view v, std::string& e) {
+         return parseLabel(v, o.destinationLabel, e);
+     }},
+    {"--reduction", ValueKind::None, [](CliOptions& o, std::string_view, std::string&) {
+         o.reduction = true;
+         return true;
+     }},
+    {"--no-reduction", ValueKind::None, [](CliOptions& o, std::string_view, std::string&) {
+         o.reduction = false;
+         return true;
+     }},
+    {"--ideal", ValueKind::None, [](CliOptions& o, std::string_view, std::string&) {
+         o.idealTerminals = true;
+         return true;
+     }},
+    {"--real", ValueKind::None, [](CliOptions& o, std::string_view, std::string&) {
+         o.idealTerminals = false;
+         return true;
+     }},
+    {"--abraham-rule", ValueKind::Required, [](CliOptions& o, std::string_view v, std::string& e) {
+         return parseChoice(v, 1, 2, o.abrahamRule, "--abraham-rule", e);
+     }},
+    {"--enr-variant", ValueKind::Required, [](CliOptions& o, std::string_view v, std::string& e) {
+         return parseChoice(v, 0, 2, o.enrVariant, "--enr-variant", e);
+     }},
+    {"--npr-variant", ValueKind::Required, [](CliOptions& o, std::string_view v, std::string& e) {
+         return parseChoice(v, 0, 1, o.nprVariant, "--npr-variant", e);
+     }},
+    {"--special", ValueKind::Optional, applySpecial},
+    {"--memory-limit", ValueKind::Required, [](CliOptions& o, std::string_view v, std::string& e) {
+         return applyLimit(o, v, e, &AlgorithmChoice::memoryLimit);
+     }},
+    {"--time-limit", ValueKind::Required, [](CliOptions& o, std::string_view v, std::string& e) {
+         return applyLimit(o, v, e, &AlgorithmChoice::timeLimit);
+     }},
+    {"--iteration-limit", ValueKind::Required, [](CliOptions& o, std::string_view v, std::string& e) {
+         return applyLimit(o, v, e, &AlgorithmChoice::iterationLimit);
+     }},
+    {"--format", ValueKind::Required, applyFormat},
+    {"--terms", ValueKind::None, [](CliOptions& o, std::string_view, std::string&) {
+         o.terms = true;
+         return true;
+     }},
+};
+
+const OptionRule* findOption(std::string_view name)
+{
+    for (const OptionRule& rule : kOptions)
+        if (rule.name == name)
+            return &rule;
+    return nullptr;
+}
+
+// Walks the arguments one at a time; an option may take the next one as its
+// value.
+class ArgumentParser {
+public:
+    explicit ArgumentParser(const std::vector<std::string>& arguments) : arguments_(arguments) {}
+
+    CliParseResult parse();
+
+private:
+    bool option(std::string_view argument);
+    bool positional(std::string_view argument);
+    bool fail(std::string text)
+    {
+        result_.error = std::move(text);
+        return false;
+    }
+
+    const std::vector<std::string>& arguments_;
+    std::size_t next_ = 0;
+    bool onlyFiles_ = false;
+    CliParseResult result_;
+};
+
+CliParseResult ArgumentParser::parse()
+{
+    while (next_ < arguments_.size()) {
+        const std::string_view argument = arguments_[next_++];
+        if (!onlyFiles_ && argument == "--") {
+            onlyFiles_ = true;
+            continue;
+        }
+        const bool isOption = !onlyFiles_ && argument.size() > 1 && argument[0] == '-';
+        if (!(isOption ? option(argument) : positional(argument)))
+            return result_;
+    }
+    if (result_.options.mode != CliMode::Help && result_.options.file.empty()) {
+        fail("no structure file given");
+        return result_;
+    }
+    result_.ok = true;
+    return result_;
+}
+
+bool ArgumentParser::option(std::string_view argument)
+{
+    if (argument == "-h")
+        argument = "--help";
+    const std::size_t equals = argument.find('=');
+    const std::string_view name = argument.substr(0, equals);
+    const bool inlineValue = equals != std::string_view::npos;
+    std::string_view value = inlineValue ? argument.substr(equals + 1) : std::string_view();
+
+    const OptionRule* rule = findOption(name);
+    if (!rule)
+        return fail("unknown option '" + std::string(name) + "'");
+    if (rule->value == ValueKind::None && inlineValue)
+        return fail("option '" + std::string(name) + "' takes no value");
+    if (rule->value == ValueKind::Required && !inlineValue) {
+        if (next_ >= arguments_.size())
+            return fail("option '" + std::string(name) + "' needs a value");
+        value = arguments_[next_++];
+    }
+    return rule->apply(result_.options, value, result_.error);
+}
+
+bool ArgumentParser::positional(std::string_view argument)
+{
+    if (!result_.options.file.empty())
+        return fail("only one structure file may be given, not also '" + std::string(argument) + "'");
+    if (argument.empty())
+        return fail("the structure file name is empty");
+    result_.options.file = argument;
+    return true;
+}
+
+} // namespace
+
+CliParseResult parseCliOptions(const std::vector<std::string>& arguments)
+{
+    return ArgumentParser(arguments).parse();
+}
+
+std::string cliHelpText()
+{
+    return R"(Usage: velmor-cli [OPTIONS] FILE
+       velmor-cli --check FILE
+       velmor-cli --help
+
+Loads the network structure in FILE (a .dsm structure file) and prints a
+summary of it: directed or undirected, the number of nodes and edges, and
+the source/destination pair that the file gives. Given FILE alone, it does
+the same as --check.
+
+Modes:
+  --check                 load FILE and print its summary
+  -h, --help              print this text and exit
+
+Computation options (each is checked; ALG is abraham, enr, npr or all):
+  --algorithms LIST       comma-separated algorithms to run
+                          (default: abraham,enr,npr)
+  --directed              treat the structure as directed
+  --undirected            treat the structure as undirected
+                          (default: as the file says)
+  --source LABEL          source node label (default: the file's pair)
+  --destination LABEL     destination node label (default: the file's pair)
+  --reduction             reduce the structure first (default)
+  --no-reduction          compute on the structure as it is
+  --ideal                 source and destination are perfectly available
+                          (default)
+  --real                  source and destination keep their availabilities
+  --abraham-rule 1|2      Abraham: 1 "Standardno 1a", 2 "Pravilo 1a i 2a"
+                          (default 2)
+  --enr-variant 0|1|2     ENR: 0 "Standardno", 1 "Opt. I razine",
+                          2 "Opt. II razine" (default 2)
+  --npr-variant 0|1       NPR: 0 "Standardno", 1 "Optimizirano" (default 1)
+  --special[=LIST]        "posebno" element behaviour for the listed
+                          algorithms (all when no list is given); default
+                          is "normalno" for every algorithm
+  --memory-limit ALG=VALUE     stop ALG after VALUE bytes
+  --time-limit ALG=VALUE       stop ALG after VALUE seconds
+  --iteration-limit ALG=VALUE  stop ALG after VALUE iterations
+                          VALUE is a whole number of 0 or more, or none
+                          (the default: no limit); options may repeat
+  --format table|json|csv output format of the results (default table)
+  --terms                 also print every algorithm's terms
+
+An option's value may also be written --option=VALUE. "--" ends the
+options, so that a FILE name may begin with "-".
+
+Exit status:
+  0   the file was loaded
+  2   the file could not be loaded (the reason is printed on stderr)
+  64  the command line is not valid
+)";
+}
+
+} // namespace velmor

@@ -1,0 +1,65 @@
+#pragma once
+
+#include "structure/AlgorithmCells.h"
+
+#include <array>
+#include <cstdint>
+#include <optional>
+#include <string>
+#include <vector>
+
+namespace velmor {
+
+// Exit statuses of velmor-cli.
+constexpr int kExitSuccess = 0;
+constexpr int kExitLoadFailed = 2;
+constexpr int kExitUsage = 64;
+
+enum class CliMode { Compute, Check, Help };
+enum class DirectionChoice { FromFile, Directed, Undirected };
+enum class OutputFormat { Table, Json, Csv };
+
+// What one algorithm is asked to do; limits of -1 mean no limit.
+struct AlgorithmChoice {
+    bool selected = true;
+    bool normal = true; // false: "posebno" element behaviour
+    std::int64_t memoryLimit = -1;
+    std::int64_t timeLimit = -1;
+    std::int64_t iterationLimit = -1;
+};
+
+// Everything the command line can say. A source or destination left unset
+// means the pair that the file gives.
+struct CliOptions {
+    CliMode mode = CliMode::Compute;
+    std::string file;
+    std::array<AlgorithmChoice, 3> algorithms{}; // in the order of kAlgorithms
+    DirectionChoice direction = DirectionChoice::FromFile;
+    std::optional<std::int32_t> sourceLabel;
+    std::optional<std::int32_t> destinationLabel;
+    bool reduction = true;
+    bool idealTerminals = true;
+    int abrahamRule = 2; // 1 "Standardno 1a", 2 "Pravilo 1a i 2a"
+    int enrVariant = 2;  // 0 "Standardno", 1 "Opt. I razine", 2 "Opt. II razine"
+    int nprVariant = 1;  // 0 "Standardno", 1 "Optimizirano"
+    OutputFormat format = OutputFormat::Table;
+    bool terms = false;
+
+    AlgorithmChoice& algorithm(Algorithm a) { return algorithms[static_cast<std::size_t>(a)]; }
+    const AlgorithmChoice& algorithm(Algorithm a) const { return algorithms[static_cast<std::size_t>(a)]; }
+};
+
+// Either the options or, when the command line is not valid, why.
+struct CliParseResult {
+    bool ok = false;
+    CliOptions options;
+    std::string error;
+};
+
+// Parses the arguments that follow the program name.
+CliParseResult parseCliOptions(const std::vector<std::string>& arguments);
+
+// The text printed by --help.
+std::string cliHelpText();
+
+} // namespace velmor

@@ -1,0 +1,348 @@
+#include "platform/Numbers.h"
+#include "structure/StructureFileReader.h"
+#include "structure/StructureFileWriter.h"
+
+#include "StructureFiles.h"
+#include "TempFiles.h"
+
+#include <gtest/gtest.h>
+
+#include <clocale>
+#include <cstdlib>
+#include <random>
+#include <string>
+#include <vector>
+
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+using namespace velmor;
+using namespace velmor::testing;
+
+namespace {
+
+struct Written {
+    bool ok = false;
+    std::string message;
+    std::string bytes;
+};
+
+Written writeToFile(const ElementList& elements, const ByteMatrix& directedMatrix, bool directed, int source,
+                    int destination)
+{
+    TempDir dir;
+    const std::string path = dir.path("out.dsm");
+    StructureFileWriter writer;
+    Written w;
+    w.ok = writer.writeStructureFile(path, elements, directedMatrix, directed, source, destination, w.message);
+    w.bytes = readBytes(path);
+    return w;
+}
+
+// Builds a structure by hand: nodes first, then edges given by node indices.
+struct HandStructure {
+    ElementList elements;
+    ByteMatrix directedMatrix;
+
+    void build(const std::vector<std::pair<std::int32_t, long double>>& nodes,
+               const std::vector<std::tuple<std::int32_t, int, int, long double>>& edges)
+    {
+        for (const auto& [label, availability] : nodes)
+            ASSERT_TRUE(elements.append(label, availability, NodeKind));
+        for (const auto& [label, from, to, availability] : edges)
+            ASSERT_TRUE(elements.append(label, availability, EdgeKind));
+        const int n = elements.count();
+        ASSERT_TRUE(directedMatrix.allocate(n, n));
+        int e = static_cast<int>(nodes.size());
+        for (const auto& [label, from, to, availability] : edges) {
+            directedMatrix.set(e, from, 1);
+            directedMatrix.set(to, e, 1);
+            ++e;
+        }
+    }
+};
+
+} // namespace
+
+TEST(StructureWriter, ExampleFileReadAndWrittenAgainIsTheSameFile)
+{
+    ReadOutcome in;
+    readText(kExampleFile, in);
+    ASSERT_TRUE(in.ok) << in.message;
+    const Written w = writeToFile(in.elements, in.directedMatrix, in.directedValue == 1, in.sourceIndex,
+                                  in.destinationIndex);
+    ASSERT_TRUE(w.ok) << w.message;
+    EXPECT_EQ(w.message, "");
+    EXPECT_EQ(w.bytes, kExampleFile);
+    EXPECT_EQ(readBytes(std::string(VELMOR_EXAMPLES_DIR) + "/primjer.dsm"), kExampleFile);
+}
+
+TEST(StructureWriter, DirectednessComesFromTheArgument)
+{
+    ReadOutcome in;
+    readText(kExampleFile, in);
+    ASSERT_TRUE(in.ok);
+    const Written w = writeToFile(in.elements, in.directedMatrix, false, in.sourceIndex, in.destinationIndex);
+    ASSERT_TRUE(w.ok);
+    std::string expected = kExampleFile;
+    expected.replace(expected.find("      da;"), 9, "      ne;");
+    EXPECT_EQ(w.bytes, expected);
+}
+
+TEST(StructureWriter, WithoutPairTheSectionIsEmptyAndTheReaderRefusesIt)
+{
+    HandStructure s;
+    s.build({{1, 0.5L}, {2, 1}}, {{3, 0, 1, 0.25L}});
+    for (auto [source, destination] : {std::pair{-1, 1}, std::pair{0, -1}, std::pair{-1, -1}}) {
+        const Written w = writeToFile(s.elements, s.directedMatrix, true, source, destination);
+        ASSERT_TRUE(w.ok);
+        EXPECT_EQ(w.bytes, "struktura:\n{\n   usmjeren:\n   {\n      da;\n   }\n   cvorovi:\n   {\n      1 , 0.5;\n"
+                           "      2 , 1;\n   }\n   grane:\n   {\n      3 , 1 , 2 , 0.25;\n   }\n   par:\n   {\n"
+                           "   }\n}\n");
+        ReadOutcome back;
+        readText(w.bytes, back);
+        EXPECT_FALSE(back.ok);
+        EXPECT_EQ(back.message, "Neispravna struktura pri zadavanju izvorišta i odredišta");
+    }
+}
+
+TEST(StructureWriter, EdgeWithClearedCellsIsLeftOut)
+{
+    HandStructure s;
+    s.build({{1, 0.9L}, {2, 0.9L}}, {{3, 0, 1, 0.5L}, {4, 1, 0, 0.6L}, {5, 0, 1, 0.7L}});
+    s.directedMatrix.set(2, 0, 0); // edge 3 (index 2) has no from-node any more
+    s.directedMatrix.set(1, 4, 0); // edge 5 (index 4) has no to-node any more
+    const Written w = writeToFile(s.elements, s.directedMatrix, true, 0, 1);
+    ASSERT_TRUE(w.ok) << w.message;
+    EXPECT_NE(w.bytes.find("   {\n      4 , 2 , 1 , 0.6;\n   }\n   par:"), std::string::npos) << w.bytes;
+}
+
+TEST(StructureWriter, EndpointsAreTheLastMarkedRowAndColumn)
+{
+    // Cells set by hand in the matrix view: the last marked row of the
+    // edge's column is its from-node, the last marked column of its row the
+    // to-node.
+    HandStructure s;
+    s.build({{10, 1}, {20, 1}, {30, 1}}, {{40, 0, 1, 0.5L}});
+    s.directedMatrix.set(3, 2, 1);
+    s.directedMatrix.set(0, 3, 1);
+    const Written w = writeToFile(s.elements, s.directedMatrix, true, 0, 2);
+    ASSERT_TRUE(w.ok);
+    EXPECT_NE(w.bytes.find("      40 , 30 , 20 , 0.5;\n"), std::string::npos) << w.bytes;
+}
+
+TEST(StructureWriter, LabelsArePlainDecimal)
+{
+    HandStructure s;
+    s.build({{-5, 1}, {2147483647, 0}, {-2147483647 - 1, 0.5L}}, {{0, 0, 1, 1}, {-7, 2, 0, 0}});
+    const Written w = writeToFile(s.elements, s.directedMatrix, false, 2, 1);
+    ASSERT_TRUE(w.ok);
+    EXPECT_NE(w.bytes.find("      -5 , 1;\n      2147483647 , 0;\n      -2147483648 , 0.5;\n"), std::string::npos);
+    EXPECT_NE(w.bytes.find("      0 , -5 , 2147483647 , 1;\n      -7 , -2147483648 , -5 , 0;\n"),
+              std::string::npos);
+    EXPECT_NE(w.bytes.find("      -2147483648 , 2147483647;\n"), std::string::npos);
+}
+
+TEST(StructureWriter, AvailabilityText)
+{
+    EXPECT_EQ(availabilityText(0.5L, '.'), "0.5");
+    EXPECT_EQ(availabilityText(0.5L, ','), "0.5");
+    EXPECT_EQ(availabilityText(1, ','), "1");
+    EXPECT_EQ(availabilityText(0, ','), "0");
+    EXPECT_EQ(availabilityText(2.5E-6L, ','), "2.5E-6");
+    EXPECT_EQ(availabilityText(0.0001L, ','), "0.0001");
+    EXPECT_EQ(availabilityText(0.99999L, ','), "0.99999");
+    EXPECT_EQ(availabilityText(0.123456789012345678L, ','), "0.123456789012346");
+    EXPECT_EQ(availabilityText(0.1999999999999999L, '.'), "0.2");
+    // Some locales use other separators; the file has "." all the same.
+    EXPECT_EQ(availabilityText(0.75L, '\''), "0.75");
+}
+
+TEST(StructureWriter, DecimalCommaLocaleStillWritesAPoint)
+{
+    const char* candidates[] = {"de_DE.UTF-8", "hr_HR.UTF-8", "de_DE.utf8", "hr_HR.utf8", "fr_FR.UTF-8"};
+    const char* saved = std::getenv("LC_ALL");
+    const std::string savedLcAll = saved ? saved : "";
+    const std::string savedCLocale = std::setlocale(LC_ALL, nullptr);
+    const char* chosen = nullptr;
+    for (const char* name : candidates) {
+        ::setenv("LC_ALL", name, 1);
+        if (userDecimalSeparator() == ',' && std::setlocale(LC_ALL, name)) {
+            chosen = name;
+            break;
+        }
+    }
+    Written w;
+    if (chosen) {
+        HandStructure s;
+        s.build({{1, 0.5L}, {2, 0.25L}}, {{3, 0, 1, 2.5E-6L}});
+        w = writeToFile(s.elements, s.directedMatrix, true, 0, 1);
+    }
+    std::setlocale(LC_ALL, savedCLocale.c_str());
+    if (saved)
+        ::setenv("LC_ALL", savedLcAll.c_str(), 1);
+    else
+        ::unsetenv("LC_ALL");
+    if (!chosen)
+        GTEST_SKIP() << "no locale with a decimal comma is installed";
+    ASSERT_TRUE(w.ok) << w.message;
+    EXPECT_NE(w.bytes.find("      1 , 0.5;\n      2 , 0.25;\n"), std::string::npos) << w.bytes;
+    EXPECT_NE(w.bytes.find("      3 , 1 , 2 , 2.5E-6;\n"), std::string::npos) << w.bytes;
+}
+
+TEST(StructureWriter, PathThatCannotBeOpened)
+{
+    TempDir dir;
+    HandStructure s;
+    s.build({{1, 0.5L}, {2, 0.5L}}, {{3, 0, 1, 0.5L}});
+    for (const std::string& path : {dir.path("missing-directory/out.dsm"), dir.path("")}) {
+        StructureFileWriter writer;
+        std::string message;
+        EXPECT_FALSE(writer.writeStructureFile(path, s.elements, s.directedMatrix, true, 0, 1, message));
+        EXPECT_EQ(message, "Nije moguće otvoriti zadanu datoteku") << path;
+    }
+}
+
+TEST(StructureWriter, FileThatCannotBeRewound)
+{
+    TempDir dir;
+    const std::string fifo = dir.path("pipe.dsm");
+    ASSERT_EQ(::mkfifo(fifo.c_str(), 0600), 0);
+    // Holding both ends open lets the writer open the pipe without waiting.
+    const int keeper = ::open(fifo.c_str(), O_RDWR | O_NONBLOCK);
+    ASSERT_GE(keeper, 0);
+    HandStructure s;
+    s.build({{1, 0.5L}, {2, 0.5L}}, {{3, 0, 1, 0.5L}});
+    StructureFileWriter writer;
+    std::string message;
+    EXPECT_FALSE(writer.writeStructureFile(fifo, s.elements, s.directedMatrix, true, 0, 1, message));
+    ::close(keeper);
+    EXPECT_EQ(message, "Onemogućen pristup zadanoj datoteci");
+}
+
+TEST(StructureWriter, FullDeviceIsAFailedWrite)
+{
+    if (::access("/dev/full", W_OK) != 0)
+        GTEST_SKIP() << "/dev/full is not available";
+    HandStructure s;
+    s.build({{1, 0.5L}, {2, 0.5L}}, {{3, 0, 1, 0.5L}});
+    StructureFileWriter writer;
+    std::string message;
+    EXPECT_FALSE(writer.writeStructureFile("/dev/full", s.elements, s.directedMatrix, true, 0, 1, message));
+    EXPECT_EQ(message, "Onemogućen pristup ili blokirana datoteka");
+    EXPECT_FALSE(writer.file.isOpen());
+}
+
+TEST(StructureWriter, ExistingFileIsReplaced)
+{
+    TempDir dir;
+    const std::string path = dir.write("old.dsm", std::string(5000, 'x'));
+    ReadOutcome in;
+    readText(kExampleFile, in);
+    StructureFileWriter writer;
+    std::string message = "stale";
+    ASSERT_TRUE(writer.writeStructureFile(path, in.elements, in.directedMatrix, true, 0, 2, message));
+    EXPECT_EQ(message, "");
+    EXPECT_EQ(readBytes(path), kExampleFile);
+}
+
+TEST(StructureWriter, PairIndicesOutsideTheListWriteNoPair)
+{
+    HandStructure s;
+    s.build({{1, 0.5L}, {2, 0.5L}}, {{3, 0, 1, 0.5L}});
+    const Written w = writeToFile(s.elements, s.directedMatrix, true, 0, 17);
+    ASSERT_TRUE(w.ok);
+    EXPECT_NE(w.bytes.find("   par:\n   {\n   }\n}\n"), std::string::npos);
+}
+
+namespace {
+
+// A decimal availability of at most 15 significant digits, as text, so that
+// its value survives the 15 digits of the file exactly.
+std::string randomAvailability(std::mt19937& random)
+{
+    switch (random() % 6) {
+    case 0: return "0";
+    case 1: return "1";
+    case 2: return "2.5E-6";
+    case 3: return "0." + std::to_string(random() % 1000);
+    case 4: {
+        std::string digits = "0.";
+        for (int i = 0; i < 15; ++i)
+            digits += static_cast<char>('0' + random() % 10);
+        return digits;
+    }
+    default: return "0.0000" + std::to_string(1 + random() % 999);
+    }
+}
+
+std::int32_t randomLabel(std::mt19937& random)
+{
+    switch (random() % 3) {
+    case 0: return static_cast<std::int32_t>(random() % 100);
+    case 1: return -static_cast<std::int32_t>(random() % 1000);
+    default: return static_cast<std::int32_t>(random());
+    }
+}
+
+} // namespace
+
+TEST(StructureWriter, RandomStructuresReadBackUnchanged)
+{
+    std::mt19937 random(4242);
+    TempDir dir;
+    for (int round = 0; round < 200; ++round) {
+        const int nodeCount = 1 + static_cast<int>(random() % 12);
+        const int edgeCount = 1 + static_cast<int>(random() % 20);
+        ElementList elements;
+        while (elements.count() < nodeCount)
+            elements.append(randomLabel(random), cLongDouble(randomAvailability(random).c_str()), NodeKind);
+        std::vector<std::pair<int, int>> ends;
+        while (elements.count() < nodeCount + edgeCount) {
+            if (elements.append(randomLabel(random), cLongDouble(randomAvailability(random).c_str()), EdgeKind))
+                ends.emplace_back(random() % nodeCount, random() % nodeCount);
+        }
+        const int n = elements.count();
+        ByteMatrix directedMatrix;
+        ASSERT_TRUE(directedMatrix.allocate(n, n));
+        for (int k = 0; k < edgeCount; ++k) {
+            directedMatrix.set(nodeCount + k, ends[static_cast<std::size_t>(k)].first, 1);
+            directedMatrix.set(ends[static_cast<std::size_t>(k)].second, nodeCount + k, 1);
+        }
+        const bool directed = random() % 2 == 0;
+        const int source = static_cast<int>(random() % nodeCount);
+        const int destination = static_cast<int>(random() % nodeCount);
+
+        const std::string path = dir.path("random" + std::to_string(round) + ".dsm");
+        StructureFileWriter writer;
+        std::string message;
+        ASSERT_TRUE(writer.writeStructureFile(path, elements, directedMatrix, directed, source, destination, message));
+        StructureFileReader reader;
+        ReadOutcome back;
+        readInto(reader, path, back);
+        ASSERT_TRUE(back.ok) << back.message << "\n" << readBytes(path);
+
+        EXPECT_EQ(back.directedValue, directed ? 1 : 0);
+        EXPECT_EQ(back.sourceIndex, source);
+        EXPECT_EQ(back.destinationIndex, destination);
+        ASSERT_EQ(back.elements.count(), n);
+        for (int i = 0; i < n; ++i) {
+            EXPECT_EQ(back.elements.entryAt(i)->label, elements.entryAt(i)->label);
+            EXPECT_EQ(back.elements.entryAt(i)->kind, elements.entryAt(i)->kind);
+            EXPECT_EQ(back.elements.entryAt(i)->availability, elements.entryAt(i)->availability);
+        }
+        ASSERT_EQ(back.directedMatrix.rowCount(), n);
+        for (int r = 0; r < n; ++r)
+            for (int c = 0; c < n; ++c) {
+                ASSERT_EQ(back.directedMatrix.get(c, r), directedMatrix.get(c, r)) << r << ',' << c;
+                const int mirrored = directedMatrix.get(c, r) || directedMatrix.get(r, c) ? 1 : 0;
+                ASSERT_EQ(back.undirectedMatrix.get(c, r), mirrored) << r << ',' << c;
+            }
+        // Written again, the file comes out the same.
+        const std::string again = dir.path("again" + std::to_string(round) + ".dsm");
+        ASSERT_TRUE(writer.writeStructureFile(again, back.elements, back.directedMatrix, back.directedValue == 1,
+                                              back.sourceIndex, back.destinationIndex, message));
+        EXPECT_EQ(readBytes(again), readBytes(path));
+    }
+}
