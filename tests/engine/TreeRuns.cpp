@@ -1,0 +1,234 @@
+#include "TreeRuns.h"
+
+#include "algorithms/Enr.h"
+#include "algorithms/Npr.h"
+#include "algorithms/RunFrame.h"
+#include "algorithms/WorkStructure.h"
+
+#include <algorithm>
+#include <sstream>
+#include <stdexcept>
+
+namespace velmor::testing {
+
+ChainedBlock chainAround(const StructureSpec& block, int chainNodes, long double nodeAvailability,
+                         long double edgeAvailability)
+{
+    ChainedBlock chained{block, 1};
+    StructureSpec& spec = chained.spec;
+    int edgeLabel = 30000;
+    auto chain = [&](int firstLabel, std::int32_t joinFrom, bool before) {
+        std::int32_t previous = joinFrom;
+        for (int k = 0; k < chainNodes; ++k) {
+            const std::int32_t node = firstLabel + k;
+            spec.nodes.push_back({node, nodeAvailability});
+            if (k > 0 || !before) {
+                spec.edges.push_back({edgeLabel++, previous, node, edgeAvailability});
+                chained.chainFactor *= edgeAvailability;
+            }
+            previous = node;
+            chained.chainFactor *= nodeAvailability;
+        }
+        return previous;
+    };
+    const std::int32_t first = 10000;
+    const std::int32_t last = chain(first, 0, true);
+    spec.edges.push_back({edgeLabel++, last, block.source, edgeAvailability});
+    chained.chainFactor *= edgeAvailability;
+    spec.destination = chain(20000, block.destination, false);
+    spec.source = first;
+    return chained;
+}
+
+void prepareRun(StructureWorkspace& ws, const StructureSpec& spec, const TreeOptions& options)
+{
+    buildStructure(ws, spec);
+    ws.reduction = options.reduction ? 1 : 0;
+    if (!prepareWorkStructure(ws, options.directed))
+        throw std::runtime_error("work structure refused");
+}
+
+bool runTree(Algorithm algorithm, StructureWorkspace& ws, const TreeOptions& options, ByteMatrix& finalTerms)
+{
+    ws.resetResults();
+    finalTerms.clear();
+    AlgorithmCells& cells = ws.cells(algorithm);
+    cells.normal = options.normal ? 1 : 0;
+    if (algorithm == Algorithm::Npr)
+        ws.nprVariant = options.variant;
+    else
+        ws.enrVariant = options.variant;
+    AlgorithmRun run(algorithm, cells);
+    return algorithm == Algorithm::Npr ? runNpr(run, ws, finalTerms) : runEnr(run, ws, finalTerms);
+}
+
+long double availabilityOf(const StructureWorkspace& ws, const ByteMatrix& finalTerms, bool idealTerminals)
+{
+    long double result = -1;
+    if (!evaluateTerms(finalTerms, ws.elementMap, ws.workSourceIndex, ws.workDestinationIndex, ws.elements, result,
+                       idealTerminals))
+        throw std::runtime_error("evaluation refused");
+    return result;
+}
+
+namespace {
+
+template <typename Matrix>
+std::vector<std::vector<int>> matrixRows(const Matrix& matrix)
+{
+    std::vector<std::vector<int>> rows;
+    for (int r = 0; r <= matrix.lastRow(); ++r) {
+        rows.emplace_back();
+        for (int c = 0; c <= matrix.lastColumn(); ++c)
+            rows.back().push_back(matrix.get(c, r));
+    }
+    return rows;
+}
+
+// Whether the elements a term holds as working connect source to destination
+// through usable arcs of the work matrix.
+bool termConnects(const ByteMatrix& matrix, const std::int8_t* term, int source, int destination)
+{
+    if (term[source] != 1)
+        return false;
+    std::vector<int> reached{source};
+    std::vector<char> seen(static_cast<std::size_t>(matrix.rowCount()), 0);
+    seen[static_cast<std::size_t>(source)] = 1;
+    while (!reached.empty()) {
+        const int a = reached.back();
+        reached.pop_back();
+        if (a == destination)
+            return true;
+        for (int b = 0; b <= matrix.lastColumn(); ++b) {
+            if (matrix.get(b, a) == 1 && term[b] == 1 && !seen[static_cast<std::size_t>(b)]) {
+                seen[static_cast<std::size_t>(b)] = 1;
+                reached.push_back(b);
+            }
+        }
+    }
+    return false;
+}
+
+} // namespace
+
+std::vector<std::vector<int>> rowsOf(const ByteMatrix& matrix) { return matrixRows(matrix); }
+std::vector<std::vector<int>> rowsOf(const WideMatrix& matrix) { return matrixRows(matrix); }
+
+std::vector<int> valuesOf(const IntArray& array)
+{
+    std::vector<int> values;
+    for (int i = 0; i <= array.lastIndex(); ++i)
+        values.push_back(array.get(i));
+    return values;
+}
+
+std::string mutuallyExclusive(const ByteMatrix& terms)
+{
+    for (int a = 0; a <= terms.lastRow(); ++a) {
+        for (int b = a + 1; b <= terms.lastRow(); ++b) {
+            bool excluded = false;
+            for (int c = 0; c <= terms.lastColumn() && !excluded; ++c)
+                excluded = terms.get(c, a) * terms.get(c, b) == -1;
+            if (!excluded)
+                return "terms " + std::to_string(a) + " and " + std::to_string(b) + " overlap";
+        }
+    }
+    return {};
+}
+
+std::string successTermsConnect(const StructureWorkspace& ws, const ByteMatrix& terms)
+{
+    for (int r = 0; r <= terms.lastRow(); ++r)
+        if (!termConnects(ws.workMatrix, terms.row(r), ws.workSourceIndex, ws.workDestinationIndex))
+            return "term " + std::to_string(r) + " holds no working path";
+    return {};
+}
+
+std::string finalTermsAreSuccessRows(const ByteMatrix& rows, const ByteMatrix& terms)
+{
+    std::vector<std::vector<int>> expected;
+    for (auto row : rowsOf(rows)) {
+        if (row.back() != 1)
+            continue;
+        row.pop_back();
+        expected.push_back(row);
+    }
+    return expected == rowsOf(terms) ? std::string{} : "final terms differ from the success rows";
+}
+
+std::string linksAndStates(const ByteMatrix& rows, const IntArray& links, bool failedParentsAllowed)
+{
+    const int state = rows.lastColumn();
+    if (links.count() != rows.rowCount() || links.get(0) != 0)
+        return "links do not cover the rows from a root linked to 0";
+    for (int r = 0; r <= rows.lastRow(); ++r) {
+        const int own = rows.get(state, r);
+        if (own != 1 && own != -1 && own != -2)
+            return "row " + std::to_string(r) + " has state " + std::to_string(own);
+        if (r == 0)
+            continue;
+        const int parent = links.get(r);
+        const int parentState = rows.get(state, parent);
+        if (parent < 0 || parent >= r)
+            return "row " + std::to_string(r) + " links forward to " + std::to_string(parent);
+        if (parentState != -2 && !(failedParentsAllowed && parentState == -1))
+            return "row " + std::to_string(r) + " has a parent of state " + std::to_string(parentState);
+    }
+    return {};
+}
+
+std::string decisionNumbersGrow(const ByteMatrix& rows, const WideMatrix& numbers, const IntArray& links, int source)
+{
+    const int next = rows.lastColumn();
+    if (numbers.lastColumn() != next || numbers.lastRow() != rows.lastRow())
+        return "decision numbers are not shaped like the rows";
+    if (numbers.get(source, 0) != 1 || numbers.get(next, 0) != 2)
+        return "root numbers wrong";
+    for (int r = 0; r <= rows.lastRow(); ++r) {
+        const int parent = links.get(r);
+        std::vector<int> fresh;
+        for (int x = 0; x < next; ++x) {
+            const int cell = rows.get(x, r);
+            const int number = numbers.get(x, r);
+            if ((cell != 0) != (number != 0))
+                return "row " + std::to_string(r) + ": element " + std::to_string(x) + " fixed without number";
+            if (r == 0 || cell == 0)
+                continue;
+            if (rows.get(x, parent) != 0) {
+                if (rows.get(x, parent) != cell || numbers.get(x, parent) != number)
+                    return "row " + std::to_string(r) + " changes its parent's element " + std::to_string(x);
+            } else {
+                fresh.push_back(number);
+            }
+        }
+        if (r == 0)
+            continue;
+        std::sort(fresh.begin(), fresh.end());
+        for (std::size_t k = 0; k < fresh.size(); ++k)
+            if (fresh[k] != numbers.get(next, parent) + static_cast<int>(k))
+                return "row " + std::to_string(r) + " numbers are not consecutive from its parent's next";
+        if (numbers.get(next, r) != numbers.get(next, parent) + static_cast<int>(fresh.size()))
+            return "row " + std::to_string(r) + " next number wrong";
+    }
+    return {};
+}
+
+std::string countersAgree(const AlgorithmCells& cells, int expandedRows, int lastExpandedRow, int lastRow)
+{
+    std::ostringstream out;
+    const int iterations = cells.iterations.load();
+    if (iterations != expandedRows)
+        out << "iterations " << iterations << " for " << expandedRows << " expanded rows; ";
+    if (cells.memoryLog.lastIndex() != iterations)
+        out << "memory samples up to " << cells.memoryLog.lastIndex() << "; ";
+    std::int64_t peak = 0;
+    for (int s = 1; s <= cells.memoryLog.lastIndex(); ++s)
+        peak = std::max(peak, cells.memoryLog.sample(s));
+    if (cells.memoryLog.sample(0) != peak)
+        out << "peak sample wrong; ";
+    if (cells.progressDone.load() != lastExpandedRow || cells.progressTotal.load() != lastRow)
+        out << "progress " << cells.progressDone.load() << "/" << cells.progressTotal.load() << "; ";
+    return out.str();
+}
+
+} // namespace velmor::testing

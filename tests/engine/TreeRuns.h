@@ -1,0 +1,66 @@
+#pragma once
+
+// Running the solution-tree algorithms (NPR, ENR) on test structures and
+// checking what every finished tree must satisfy.
+
+#include "TestStructures.h"
+
+#include "containers/CellMatrix.h"
+#include "structure/StructureWorkspace.h"
+
+#include <string>
+#include <vector>
+
+namespace velmor::testing {
+
+struct TreeOptions {
+    bool directed = true;
+    bool reduction = false;
+    int variant = 0;
+    bool normal = true;
+};
+
+// A structure between two series chains: `chainNodes` nodes and as many
+// edges before the block's source and after its destination. Its
+// availability is the chains' factor times the block's.
+struct ChainedBlock {
+    StructureSpec spec;
+    long double chainFactor = 1;
+};
+ChainedBlock chainAround(const StructureSpec& block, int chainNodes, long double nodeAvailability,
+                         long double edgeAvailability);
+
+// Builds the structure and its work structure as a run would.
+void prepareRun(StructureWorkspace& ws, const StructureSpec& spec, const TreeOptions& options);
+
+// Resets the results, applies the variant and behaviour, runs the driver of
+// `algorithm` (Npr or Enr) and returns what it returned.
+bool runTree(Algorithm algorithm, StructureWorkspace& ws, const TreeOptions& options, ByteMatrix& finalTerms);
+
+// The availability of a set of final terms, as the coordinator computes it.
+long double availabilityOf(const StructureWorkspace& ws, const ByteMatrix& finalTerms, bool idealTerminals);
+
+// Rows of a matrix as vectors, for readable comparisons.
+std::vector<std::vector<int>> rowsOf(const ByteMatrix& matrix);
+std::vector<std::vector<int>> rowsOf(const WideMatrix& matrix);
+std::vector<int> valuesOf(const IntArray& array);
+
+// Checks of a finished tree; each returns an empty string or what is wrong.
+// Success terms exclude each other pairwise.
+std::string mutuallyExclusive(const ByteMatrix& terms);
+// Every success term's working elements hold a source-destination path of
+// the work matrix.
+std::string successTermsConnect(const StructureWorkspace& ws, const ByteMatrix& terms);
+// The final terms are exactly the success rows of the tree, in order.
+std::string finalTermsAreSuccessRows(const ByteMatrix& rows, const ByteMatrix& terms);
+// Links point to earlier rows whose state is an expanded one, the root links
+// to 0, no row is left open.
+std::string linksAndStates(const ByteMatrix& rows, const IntArray& links, bool failedParentsAllowed);
+// Decision numbers: each child keeps its parent's numbers, numbers the
+// elements it fixes from the parent's next number on, and every fixed element
+// is numbered.
+std::string decisionNumbersGrow(const ByteMatrix& rows, const WideMatrix& numbers, const IntArray& links, int source);
+// Iterations, memory samples and progress agree with the rows expanded.
+std::string countersAgree(const AlgorithmCells& cells, int expandedRows, int lastExpandedRow, int lastRow);
+
+} // namespace velmor::testing
