@@ -3,11 +3,27 @@
 #include "platform/Numbers.h"
 #include "structure/EntryFields.h"
 
+#include <sys/sysinfo.h>
+
+#include <cmath>
 #include <cstdint>
 #include <limits>
+#include <string>
 #include <vector>
 
 namespace velmor {
+
+int StructureFileReader::defaultMaxElements()
+{
+    struct sysinfo info {};
+    std::uint64_t memory = 4ULL << 30; // a modest machine when the system cannot tell
+    if (sysinfo(&info) == 0 && info.totalram > 0)
+        memory = static_cast<std::uint64_t>(info.totalram) * info.mem_unit;
+    // Four n x n byte matrices (two incidence matrices, the working matrix
+    // and a working copy) must fit.
+    const double n = std::sqrt(static_cast<double>(memory) / 4.0);
+    return static_cast<int>(std::min(n, static_cast<double>(std::numeric_limits<int>::max())));
+}
 
 namespace {
 
@@ -30,10 +46,9 @@ constexpr const char* kNotEnoughData = "Nedovoljno podataka za generiranje struk
 // A directedness section without "da" or "ne" would be found again after
 // every rewind, so the load ends instead of looping.
 constexpr const char* kNoDirection = "Neispravna struktura pri zadavanju usmjerenosti";
-constexpr const char* kTooLarge = "Struktura je prevelika: dopušteno je najviše 10000 elemenata";
+constexpr const char* kTooLarge = "Struktura je prevelika za raspoloživu memoriju: dopušteno je najviše ";
 constexpr const char* kOutOfMemory = "Nedovoljno memorije za učitavanje strukture";
 
-static_assert(StructureFileReader::kMaxElements == 10000, "kTooLarge names the limit");
 
 // Labels are 32-bit; a larger number is refused rather than cut to 32 bits,
 // which could silently name another element.
@@ -92,7 +107,7 @@ public:
     bool run(const std::string& path);
 
 private:
-    bool fail(const char* text)
+    bool fail(const std::string& text)
     {
         message_ = text;
         return false;
@@ -125,7 +140,11 @@ private:
     bool finishSection();
 
     bool findNode(const TextLine& field, int& index) const;
-    bool roomForElement() { return n_ < StructureFileReader::kMaxElements || fail(kTooLarge); }
+    bool roomForElement()
+    {
+        return n_ < reader_.maxElements
+               || fail(kTooLarge + std::to_string(reader_.maxElements) + " elemenata");
+    }
     bool growMatrices();
     void markArcs();
     bool buildElementStates();

@@ -19,10 +19,12 @@ namespace velmor {
 // whether a pair was given from its fields.
 class StructureFileReader {
 public:
-    // Structures larger than this are refused before their matrices are
-    // grown: two n x n incidence matrices would exhaust memory long before
-    // any algorithm could finish on them.
-    static constexpr int kMaxElements = 10000;
+    // The most elements a structure may have on this machine: a run holds
+    // three n x n matrices and works on copies of one, so a structure whose
+    // matrices would not fit in physical memory is refused before they grow
+    // instead of driving the machine out of memory.
+    static int defaultMaxElements();
+    int maxElements = defaultMaxElements();
 
     std::uint8_t directedValue = 0; // 1 "da", 0 "ne"
     int fromIndex = 0;              // scratch: first endpoint or source

@@ -1,11 +1,14 @@
 #include "ControllerFixture.h"
+#include "algorithms/Abraham.h"
 #include "algorithms/RunFrame.h"
+#include "algorithms/WorkStructure.h"
 #include "platform/Numbers.h"
 #include "run/AlgorithmTable.h"
 #include "run/ResultRows.h"
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <atomic>
 #include <cmath>
 #include <cstdlib>
@@ -19,6 +22,24 @@ namespace {
 StructureSpec slowStructure()
 {
     return grid(5, 5, 0.99L, 0.9L);
+}
+
+// The availability as Abraham computes it outside any thread, with the
+// window's default options.
+long double directAvailability(const StructureSpec& spec, bool directed)
+{
+    StructureWorkspace ws;
+    buildStructure(ws, spec);
+    ws.reduction = 1;
+    ws.abrahamRule = 2;
+    EXPECT_TRUE(prepareWorkStructure(ws, directed));
+    AlgorithmRun run(Algorithm::Abraham, ws.abraham);
+    ByteMatrix terms;
+    EXPECT_TRUE(runAbraham(run, ws, terms));
+    long double value = 0;
+    EXPECT_TRUE(evaluateTerms(terms, ws.elementMap, ws.workSourceIndex, ws.workDestinationIndex, ws.elements, value,
+                              true));
+    return value;
 }
 
 std::string expectedAvailability(const StructureSpec& spec, bool directed, char separator = '.')
@@ -66,8 +87,11 @@ TEST_P(ValidationTest, ReportsAndChangesNothing)
         spec.source = 1;
         spec.destination = 4;
         std::string text = readBytes(writeStructureFile(dir, "p.dsm", spec, false));
-        text.erase(text.find("      1 , 4;\n"), std::string("      1 , 4;\n").size());
+        const std::string pairSection = "   par:\n   {\n      1 , 4;\n   }\n";
+        ASSERT_NE(text.find(pairSection), std::string::npos);
+        text.erase(text.find(pairSection), pairSection.size());
         load(dir.write("nopair.dsm", text));
+        ASSERT_TRUE(controller.structurePresent());
     }
     if (c.sameTerminals) {
         controller.userCheck("zadan1", false);
@@ -225,13 +249,14 @@ TEST_F(ControllerTest, StoppingOneAlgorithmLeavesTheOthers)
     controller.engine().waitUntilIdle();
     controller.drain();
     EXPECT_EQ(board().cell(1, 4), "nisu primjećene");
-    EXPECT_EQ(board().cell(1, 1), expectedAvailability(spec, false, controller.engine().decimalSeparator()));
+    EXPECT_EQ(board().cell(1, 1), formatGeneral(directAvailability(spec, false), controller.engine().decimalSeparator()));
     EXPECT_EQ(board().cell(2, 4), "prekinuta nit");
     EXPECT_FALSE(controller.engine().stoppedByUser(Algorithm::Abraham));
     EXPECT_TRUE(controller.engine().stoppedByUser(Algorithm::Enr));
     // A stopped run's availability never exceeds the full one.
-    const std::string partial = board().cell(2, 1);
-    EXPECT_LE(std::strtold(partial.c_str(), nullptr), exactAvailability(spec, false, true) + 1e-15L);
+    std::string partial = board().cell(2, 1);
+    std::replace(partial.begin(), partial.end(), ',', '.');
+    EXPECT_LE(std::strtold(partial.c_str(), nullptr), directAvailability(spec, false) + 1e-15L);
 }
 
 TEST_F(ControllerTest, PauseHoldsTheAlgorithmsAndStopWaitsForResume)
