@@ -176,12 +176,27 @@ bool countsForPath(int elementState, bool normal)
     return !normal || elementState == 0;
 }
 
+// True when every element of the row always works.
+bool onlyCertainElements(const std::int8_t* row, int elements, const IntArray& state)
+{
+    for (int e = 0; e < elements; ++e)
+        if (row[e] == 1 && state.get(e) != 1)
+            return false;
+    return true;
+}
+
 // Keeps the complete rows that still depend on some uncertain element; when
 // none does, the first complete row, whole, becomes the only path.
+//
+// A complete path made only of elements that always work connects the
+// terminals for certain: it becomes the only path, whole, so that the
+// availability is 1. Dropping it while other paths stay would leave out
+// exactly the states in which those other paths fail.
 void keepValidRows(ByteMatrix& paths, const IntArray& state, bool normal)
 {
     const int stateColumn = paths.lastColumn();
     std::vector<std::int8_t> fallback;
+    std::vector<std::int8_t> certainPath;
     bool anyValid = false;
     for (int r = 0; r <= paths.lastRow(); ++r) {
         std::int8_t* row = paths.row(r);
@@ -191,6 +206,8 @@ void keepValidRows(ByteMatrix& paths, const IntArray& state, bool normal)
         }
         if (fallback.empty())
             fallback.assign(row, row + stateColumn + 1);
+        if (normal && certainPath.empty() && onlyCertainElements(row, stateColumn, state))
+            certainPath.assign(row, row + stateColumn + 1);
         bool valid = false;
         for (int e = 0; e < stateColumn; ++e) {
             if (row[e] != 1)
@@ -205,8 +222,13 @@ void keepValidRows(ByteMatrix& paths, const IntArray& state, bool normal)
         else
             row[stateColumn] = kClosed;
     }
-    if (!anyValid && !fallback.empty())
+    if (!certainPath.empty()) {
+        for (int r = 0; r <= paths.lastRow(); ++r)
+            paths.row(r)[stateColumn] = kClosed;
+        std::copy(certainPath.begin(), certainPath.end(), paths.row(0));
+    } else if (!anyValid && !fallback.empty()) {
         std::copy(fallback.begin(), fallback.end(), paths.row(0));
+    }
 }
 
 // --- Sorting -----------------------------------------------------------------------

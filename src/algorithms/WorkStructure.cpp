@@ -28,6 +28,15 @@ bool mapWorkStructure(StructureWorkspace& ws)
         ws.workElementState.resize(ws.elementMap.count());
         for (int i = 0; i <= ws.elementMap.lastIndex(); ++i)
             ws.workElementState.set(i, ws.elementState.get(ws.elementMap.get(i)));
+        // Ideal terminals always work: a terminal of availability 0 must not
+        // be treated as a failed element, which would lose every path that
+        // the evaluation then counts as working. Such a terminal is handled
+        // like any uncertain element; the evaluation gives it availability 1.
+        if (ws.idealTerminals) {
+            for (int terminal : {ws.workSourceIndex, ws.workDestinationIndex})
+                if (ws.workElementState.get(terminal) == -1)
+                    ws.workElementState.set(terminal, 0);
+        }
     }
     return true;
 }
