@@ -44,7 +44,7 @@ struct EnrRun {
         prepareRun(ws, spec, options);
         ok = runTree(Algorithm::Enr, ws, options, finalTerms);
     }
-    long double availability(bool ideal = false) const { return availabilityOf(ws, finalTerms, ideal); }
+    long double availability() const { return availabilityOf(ws, finalTerms, ws.idealTerminals != 0); }
     Rows rows() const { return rowsOf(ws.enrRows); }
     std::vector<int> links() const { return valuesOf(ws.enr.links); }
     // The children of a row, in order, with their states at the end of the run.
@@ -217,7 +217,11 @@ TEST(EnrDestinationOnFrontier, IsBranchedAloneWhateverItsState)
         ASSERT_TRUE(run.ok);
         EXPECT_EQ(run.childrenOf(1), (Rows{{1, 1, 1, 0, 1}, {1, -1, 1, 0, -1}}));
         EXPECT_NEAR(run.availability(), exactAvailability(spec, true, false), 1e-18L);
-        EXPECT_NEAR(run.availability(true), exactAvailability(spec, true, true), 1e-18L);
+        for (int variant : {0, 1, 2}) {
+            EnrRun ideal(spec, {.variant = variant, .ideal = true});
+            ASSERT_TRUE(ideal.ok);
+            EXPECT_NEAR(ideal.availability(), exactAvailability(spec, true, true), 1e-18L);
+        }
     }
 }
 
@@ -304,24 +308,17 @@ TEST(EnrAgainstEnumeration, RandomStructuresEveryOption)
         for (int directed : {0, 1})
             for (int ideal : {0, 1})
                 exact[directed][ideal] = exactAvailability(spec, directed != 0, ideal != 0);
-        for (int option = 0; option < 24; ++option) {
+        for (int option = 0; option < 48; ++option) {
             const TreeOptions options{.directed = (option & 1) != 0, .reduction = (option & 2) != 0,
-                                      .variant = option / 8, .normal = (option & 4) != 0};
+                                      .variant = option / 8 % 3, .normal = (option & 4) != 0,
+                                      .ideal = option >= 24};
             EnrRun run(spec, options);
             SCOPED_TRACE("round " + std::to_string(round) + " option " + std::to_string(option));
             ASSERT_TRUE(run.ok);
             ASSERT_EQ(enrInvariants(run), "");
             EXPECT_EQ(run.ws.enr.anomalies.load(), 0);
-            for (bool ideal : {false, true}) {
-                // The candidate test never reaches a destination of state -1
-                // under "normalno", so the optimised variants prune every way
-                // to it, even when the evaluation takes it as ideal.
-                const bool deadDestination = run.ws.workElementState.get(run.ws.workDestinationIndex) == -1;
-                if (ideal && options.normal && options.variant != 0 && deadDestination)
-                    continue;
-                const long double expected = exact[options.directed][ideal];
-                EXPECT_NEAR(run.availability(ideal), expected, 1e-15L * expected + 1e-18L) << "ideal " << ideal;
-            }
+            const long double expected = exact[options.directed][options.ideal];
+            EXPECT_NEAR(run.availability(), expected, 1e-15L * expected + 1e-18L);
         }
     }
 }

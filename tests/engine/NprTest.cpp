@@ -44,7 +44,7 @@ struct NprRun {
         prepareRun(ws, spec, options);
         ok = runTree(Algorithm::Npr, ws, options, finalTerms);
     }
-    long double availability(bool ideal = false) const { return availabilityOf(ws, finalTerms, ideal); }
+    long double availability() const { return availabilityOf(ws, finalTerms, ws.idealTerminals != 0); }
     Rows rows() const { return rowsOf(ws.nprRows); }
     std::vector<int> links() const { return valuesOf(ws.npr.links); }
 };
@@ -164,16 +164,26 @@ TEST(NprUnavailableDestination, IsReachedBySearchButEveryRowFails)
     EXPECT_TRUE(run.finalTerms.empty());
     EXPECT_EQ(run.availability(), 0);
     EXPECT_EQ(exactAvailability(spec, true, false), 0);
-    // Ideal terminals act only in the evaluation: with no success row there
-    // is nothing to count, although an ideal destination would work.
-    EXPECT_EQ(run.availability(true), 0);
-    EXPECT_GT(exactAvailability(spec, true, true), 0);
     EXPECT_EQ(nprInvariants(run), "");
 
     NprRun special(spec, {.normal = false});
     ASSERT_TRUE(special.ok);
     EXPECT_EQ(special.availability(), 0);
-    EXPECT_EQ(special.availability(true), 0.8L);
+}
+
+TEST(NprUnavailableDestination, CountsAsWorkingWhenTerminalsAreIdeal)
+{
+    // An ideal destination is not a failed element, so the all-working child
+    // is a success whatever its stored availability.
+    const StructureSpec spec = onePath(0.9L, 0.8L, 0);
+    for (bool normal : {true, false}) {
+        for (int variant : {0, 1}) {
+            NprRun run(spec, {.variant = variant, .normal = normal, .ideal = true});
+            ASSERT_TRUE(run.ok);
+            EXPECT_EQ(rowsOf(run.finalTerms), (Rows{{1, 1, 1}}));
+            EXPECT_EQ(run.availability(), 0.8L);
+        }
+    }
 }
 
 TEST(NprLimits, StopAfterTheFirstIterationWithANegativeResultCode)
@@ -349,24 +359,18 @@ TEST(NprAgainstEnumeration, RandomStructuresEveryOption)
         for (int directed : {0, 1})
             for (int ideal : {0, 1})
                 exact[directed][ideal] = exactAvailability(spec, directed != 0, ideal != 0);
-        for (int option = 0; option < 16; ++option) {
+        for (int option = 0; option < 32; ++option) {
             const TreeOptions options{.directed = (option & 1) != 0, .reduction = (option & 2) != 0,
-                                      .variant = (option >> 2) & 1, .normal = (option & 8) != 0};
+                                      .variant = (option >> 2) & 1, .normal = (option & 8) != 0,
+                                      .ideal = (option & 16) != 0};
             NprRun run(spec, options);
             SCOPED_TRACE("round " + std::to_string(round) + " option " + std::to_string(option));
             ASSERT_TRUE(run.ok);
             ASSERT_EQ(nprInvariants(run), "");
             ASSERT_GE(run.ws.npr.anomalies.load(), 0);
             EXPECT_EQ(run.ws.npr.anomalies.load(), 0);
-            for (bool ideal : {false, true}) {
-                // An ideal destination of availability 0 is still taken as
-                // failed under "normalno": the tree has no success rows.
-                const bool deadDestination = run.ws.workElementState.get(run.ws.workDestinationIndex) == -1;
-                if (ideal && options.normal && deadDestination)
-                    continue;
-                const long double expected = exact[options.directed][ideal];
-                EXPECT_NEAR(run.availability(ideal), expected, 1e-15L * expected + 1e-18L) << "ideal " << ideal;
-            }
+            const long double expected = exact[options.directed][options.ideal];
+            EXPECT_NEAR(run.availability(), expected, 1e-15L * expected + 1e-18L);
         }
     }
 }

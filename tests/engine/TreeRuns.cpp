@@ -44,6 +44,7 @@ void prepareRun(StructureWorkspace& ws, const StructureSpec& spec, const TreeOpt
 {
     buildStructure(ws, spec);
     ws.reduction = options.reduction ? 1 : 0;
+    ws.idealTerminals = options.ideal ? 1 : 0;
     if (!prepareWorkStructure(ws, options.directed))
         throw std::runtime_error("work structure refused");
 }

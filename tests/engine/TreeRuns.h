@@ -18,6 +18,7 @@ struct TreeOptions {
     bool reduction = false;
     int variant = 0;
     bool normal = true;
+    bool ideal = false; // idealTerminals, set before the work structure is prepared
 };
 
 // A structure between two series chains: `chainNodes` nodes and as many
@@ -30,7 +31,8 @@ struct ChainedBlock {
 ChainedBlock chainAround(const StructureSpec& block, int chainNodes, long double nodeAvailability,
                          long double edgeAvailability);
 
-// Builds the structure and its work structure as a run would.
+// Builds the structure and its work structure as a run would, with the
+// options a run captures first.
 void prepareRun(StructureWorkspace& ws, const StructureSpec& spec, const TreeOptions& options);
 
 // Resets the results, applies the variant and behaviour, runs the driver of
