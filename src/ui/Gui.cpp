@@ -817,6 +817,8 @@ void TForm1::placeSettingsWindow(QWidget* window) const
 
 std::optional<std::string> TForm1::askPath(QFileDialog* dialog)
 {
+    if (dialogAnswer_)
+        return dialogAnswer_(dialog);
     if (dialog->exec() != QDialog::Accepted || dialog->selectedFiles().isEmpty())
         return std::nullopt;
     return dialog->selectedFiles().constFirst().toStdString();

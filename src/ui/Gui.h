@@ -93,6 +93,10 @@ public:
     // How the process ends after Exit; tests replace it.
     void setEndProcess(std::function<void(int)> endProcess) { endProcess_ = std::move(endProcess); }
 
+    // How the open and save dialogs are asked; tests answer without a dialog.
+    using DialogAnswer = std::function<std::optional<std::string>(QFileDialog*)>;
+    void setDialogAnswer(DialogAnswer answer) { dialogAnswer_ = std::move(answer); }
+
     QFileDialog* openDialog() const { return Otvaranje; }
     QFileDialog* saveDialog() const { return Spremanje; }
 
@@ -185,6 +189,7 @@ private:
     QString osDescription_;
     bool ntFamily_ = false;
     std::function<void(int)> endProcess_;
+    DialogAnswer dialogAnswer_;
 
     // Components.
     QWidget* client_ = nullptr;

@@ -1,5 +1,6 @@
-#include "structure/StructureWorkspace.h"
+#include "run/MainController.h"
 #include "ui/Application.h"
+#include "ui/ControllerActions.h"
 #include "ui/Gui.h"
 #include "ui/Windows.h"
 
@@ -11,17 +12,22 @@ int main(int argc, char** argv)
     velmor::setApplicationTitle(QString::fromUtf8(velmor::kMainCaption));
     velmor::applyProgramStyle();
 
-    // The workspace lives until the process ends, as the threads that read
-    // it may still run when the program exits.
-    auto* workspace = new velmor::StructureWorkspace;
+    // The controller (with the workspace it owns) lives until the process
+    // ends: threads that read it may still run when the program exits.
+    auto* controller = new velmor::MainController;
     std::unique_ptr<velmor::ProgramWindows> windows;
     try {
-        windows = std::make_unique<velmor::ProgramWindows>(*workspace);
+        windows = std::make_unique<velmor::ProgramWindows>(controller->workspace());
     } catch (const std::exception& error) {
         velmor::showException(QString::fromUtf8(error.what()));
         return 1;
     }
-    windows->form1->show();
+    velmor::TForm1* mainWindow = windows->form1.get();
+    auto* actions = new velmor::ControllerActions(*controller, *mainWindow);
+    mainWindow->setActions(actions);
+    controller->channel().setWakeUp([mainWindow] { mainWindow->requestDrain(); });
+    mainWindow->mirror(controller->drain());
+    mainWindow->show();
 
     try {
         return app.exec();
