@@ -1,16 +1,13 @@
 #pragma once
 
-#include "containers/CellMatrix.h"
+#include "algorithms/RunFrame.h"
+#include "structure/StructureWorkspace.h"
 
 namespace velmor {
 
-class AlgorithmRun;
-class StructureWorkspace;
-
-// ENR: a solution tree that grows the set of working elements from the
-// source one frontier element at a time. Builds enrRows and the links while
-// the coordinator reads the rows, and delivers the success rows as final
-// terms. False for an unusable working structure.
+// ENR: a solution tree growing the set of working elements from the source.
+// Same tree, counters and measurements as the straightforward version in
+// algorithms/reference, which the tests compare it with.
 bool runEnr(AlgorithmRun& run, StructureWorkspace& ws, ByteMatrix& finalTerms);
 
 } // namespace velmor

@@ -1,4 +1,4 @@
-#include "algorithms/Abraham.h"
+#include "algorithms/reference/Abraham.h"
 #include "algorithms/WorkStructure.h"
 #include "TestStructures.h"
 
@@ -11,6 +11,7 @@
 #include <thread>
 
 using namespace velmor;
+using namespace velmor::reference;
 using namespace velmor::testing;
 
 namespace {

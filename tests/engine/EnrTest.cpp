@@ -1,7 +1,7 @@
 #include "TestStructures.h"
 #include "TreeRuns.h"
 
-#include "algorithms/Enr.h"
+#include "algorithms/reference/Enr.h"
 #include "algorithms/RunFrame.h"
 
 #include <gtest/gtest.h>
@@ -11,6 +11,7 @@
 #include <thread>
 
 using namespace velmor;
+using namespace velmor::reference;
 using namespace velmor::testing;
 
 namespace {

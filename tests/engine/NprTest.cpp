@@ -1,7 +1,7 @@
 #include "TestStructures.h"
 #include "TreeRuns.h"
 
-#include "algorithms/Npr.h"
+#include "algorithms/reference/Npr.h"
 #include "algorithms/RunFrame.h"
 
 #include <gtest/gtest.h>
@@ -10,6 +10,7 @@
 #include <thread>
 
 using namespace velmor;
+using namespace velmor::reference;
 using namespace velmor::testing;
 
 namespace {

@@ -1,7 +1,7 @@
 #include "TreeRuns.h"
 
-#include "algorithms/Enr.h"
-#include "algorithms/Npr.h"
+#include "algorithms/reference/Enr.h"
+#include "algorithms/reference/Npr.h"
 #include "algorithms/RunFrame.h"
 #include "algorithms/WorkStructure.h"
 
@@ -60,7 +60,7 @@ bool runTree(Algorithm algorithm, StructureWorkspace& ws, const TreeOptions& opt
     else
         ws.enrVariant = options.variant;
     AlgorithmRun run(algorithm, cells);
-    return algorithm == Algorithm::Npr ? runNpr(run, ws, finalTerms) : runEnr(run, ws, finalTerms);
+    return algorithm == Algorithm::Npr ? reference::runNpr(run, ws, finalTerms) : reference::runEnr(run, ws, finalTerms);
 }
 
 long double availabilityOf(const StructureWorkspace& ws, const ByteMatrix& finalTerms, bool idealTerminals)

@@ -1,8 +1,8 @@
-#include "algorithms/SolutionTree.h"
+#include "algorithms/reference/SolutionTree.h"
 
 #include <cstring>
 
-namespace velmor {
+namespace velmor::reference {
 
 SolutionTree::SolutionTree(ByteMatrix& rows, TermFeed& feed, IntArray& links)
     : rows_(rows), writer_(rows, feed), links_(links)
@@ -66,4 +66,4 @@ bool abandonTreeRun(AlgorithmRun& run)
     return false;
 }
 
-} // namespace velmor
+} // namespace velmor::reference

@@ -8,7 +8,7 @@
 
 #include <cstdint>
 
-namespace velmor {
+namespace velmor::reference {
 
 // The state every tree row keeps in its last column.
 enum TreeRowState : std::int8_t {
@@ -114,4 +114,4 @@ bool finishTreeRun(AlgorithmRun& run, const SolutionTree& tree, ByteMatrix& fina
 // Ends a run that failed: stops its slots and delivers nothing.
 bool abandonTreeRun(AlgorithmRun& run);
 
-} // namespace velmor
+} // namespace velmor::reference

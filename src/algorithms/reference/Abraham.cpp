@@ -1,10 +1,10 @@
-#include "algorithms/Abraham.h"
+#include "algorithms/reference/Abraham.h"
 
 #include <algorithm>
 #include <cstring>
 #include <vector>
 
-namespace velmor {
+namespace velmor::reference {
 
 namespace {
 
@@ -582,4 +582,4 @@ bool runAbraham(AlgorithmRun& run, StructureWorkspace& ws, ByteMatrix& finalTerm
     return true;
 }
 
-} // namespace velmor
+} // namespace velmor::reference

@@ -1,14 +1,14 @@
-#include "algorithms/Npr.h"
+#include "algorithms/reference/Npr.h"
 
 #include "algorithms/RunFrame.h"
-#include "algorithms/SolutionTree.h"
+#include "algorithms/reference/SolutionTree.h"
 #include "structure/StructureWorkspace.h"
 
 #include <algorithm>
 #include <cstring>
 #include <vector>
 
-namespace velmor {
+namespace velmor::reference {
 
 namespace {
 
@@ -412,4 +412,4 @@ bool runNpr(AlgorithmRun& run, StructureWorkspace& ws, ByteMatrix& finalTerms)
     return finishTreeRun(run, npr.tree(), finalTerms, end);
 }
 
-} // namespace velmor
+} // namespace velmor::reference

@@ -1,12 +1,12 @@
-#include "algorithms/Enr.h"
+#include "algorithms/reference/Enr.h"
 
 #include "algorithms/RunFrame.h"
-#include "algorithms/SolutionTree.h"
+#include "algorithms/reference/SolutionTree.h"
 #include "structure/StructureWorkspace.h"
 
 #include <algorithm>
 
-namespace velmor {
+namespace velmor::reference {
 
 namespace {
 
@@ -207,4 +207,4 @@ bool runEnr(AlgorithmRun& run, StructureWorkspace& ws, ByteMatrix& finalTerms)
     return finishTreeRun(run, enr.tree(), finalTerms, end);
 }
 
-} // namespace velmor
+} // namespace velmor::reference
