@@ -312,16 +312,19 @@ std::string cliHelpText()
        velmor-cli --check FILE
        velmor-cli --help
 
-Loads the network structure in FILE (a .dsm structure file) and prints a
-summary of it: directed or undirected, the number of nodes and edges, and
-the source/destination pair that the file gives. Given FILE alone, it does
-the same as --check.
+Computes the two-terminal availability of the network structure in FILE (a
+.dsm structure file): the probability that the source node reaches the
+destination node when every node and edge works independently with its
+availability. Each chosen algorithm (Abraham, ENR, NPR) runs exactly as the
+desktop program runs it, and the results are printed on standard output.
 
 Modes:
-  --check                 load FILE and print its summary
+  (FILE alone)            compute, with the options below
+  --check                 only load FILE and print its summary: direction,
+                          number of nodes and edges, the pair it gives
   -h, --help              print this text and exit
 
-Computation options (each is checked; ALG is abraham, enr, npr or all):
+Computation options (ALG is abraham, enr, npr or all):
   --algorithms LIST       comma-separated algorithms to run
                           (default: abraham,enr,npr)
   --directed              treat the structure as directed
@@ -348,15 +351,46 @@ Computation options (each is checked; ALG is abraham, enr, npr or all):
                           VALUE is a whole number of 0 or more, or none
                           (the default: no limit); options may repeat
   --format table|json|csv output format of the results (default table)
-  --terms                 also print every algorithm's terms
+  --terms                 also print every algorithm's final terms: the
+                          elements of each term as N<label> (node) and
+                          e<label> (edge), "*" marking a failing element
 
 An option's value may also be written --option=VALUE. "--" ends the
 options, so that a FILE name may begin with "-".
 
+Output formats:
+  table   the run's settings, then one row per algorithm with the columns
+          of the desktop program's summary grid: availability, memory
+          [byte], time [sec] and anomalies ("nisu primjećene", a count,
+          "prekinuta nit", "ograničena nit" or "greška !")
+  json    one object: file, directed, source, destination (labels),
+          reduction, idealTerminals, elements, workElements (elements left
+          after the reduction) and results, one object per algorithm in
+          the order Abraham, ENR, NPR with algorithm, availability (a
+          string of 18 significant digits), memory (bytes), time
+          (seconds), iterations, anomalies (the value: negative for a run
+          cut short), anomalyText, terms (the number of final terms),
+          status and, with --terms, termTexts
+  csv     a header line, then one line per algorithm with the fields of
+          a json result (with --terms, termTexts as one field, the terms
+          separated by "; ")
+  status is "done", "failed", "stopped" (Ctrl+C) or "limited" (a memory,
+  time or iteration limit ended it; its availability is then partial).
+
+While the run goes on and standard error is a terminal, one line there
+shows each algorithm's progress, its availability so far and the progress
+of the whole run. Ctrl+C stops the run: the algorithms deliver the terms
+found so far, and their results are printed. A second Ctrl+C ends the
+program at once.
+
 Exit status:
-  0   the file was loaded
-  2   the file could not be loaded (the reason is printed on stderr)
-  64  the command line is not valid
+  0    every chosen algorithm ended: done, or limited by a limit you set
+  1    an algorithm failed, or the run reported an error (on stderr)
+  2    the file could not be loaded (the reason is printed on stderr)
+  64   the command line is not valid, or the run's choices are refused
+       (no source or destination, both the same node, an unknown node
+       label); the program's message is printed on stderr
+  130  the run was stopped by Ctrl+C
 )";
 }
 

@@ -12,8 +12,10 @@ namespace velmor {
 
 // Exit statuses of velmor-cli.
 constexpr int kExitSuccess = 0;
+constexpr int kExitRunFailed = 1;    // an algorithm failed, or the run reported an error
 constexpr int kExitLoadFailed = 2;
-constexpr int kExitUsage = 64;
+constexpr int kExitUsage = 64;       // also a run refused by its validation
+constexpr int kExitInterrupted = 130; // 128 + SIGINT
 
 enum class CliMode { Compute, Check, Help };
 enum class DirectionChoice { FromFile, Directed, Undirected };

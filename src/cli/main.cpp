@@ -1,9 +1,14 @@
 #include "cli/CheckCommand.h"
 #include "cli/CliOptions.h"
+#include "cli/ComputeCommand.h"
+#include "cli/Interrupt.h"
 
 #include <iostream>
 #include <string>
 #include <vector>
+
+#include <sys/ioctl.h>
+#include <unistd.h>
 
 int main(int argc, char** argv)
 {
@@ -14,9 +19,23 @@ int main(int argc, char** argv)
         std::cerr << "velmor-cli: " << parsed.error << "\nTry 'velmor-cli --help'.\n";
         return kExitUsage;
     }
-    if (parsed.options.mode == CliMode::Help) {
+    switch (parsed.options.mode) {
+    case CliMode::Help:
         std::cout << cliHelpText();
         return kExitSuccess;
+    case CliMode::Check:
+        return runCheck(parsed.options, std::cout, std::cerr);
+    case CliMode::Compute:
+        break;
     }
-    return runCheck(parsed.options, std::cout, std::cerr);
+    installInterruptHandler();
+    ComputeEnvironment environment;
+    environment.interrupted = interruptRequested;
+    if (::isatty(STDERR_FILENO)) {
+        environment.progress = &std::cerr;
+        winsize size{};
+        if (::ioctl(STDERR_FILENO, TIOCGWINSZ, &size) == 0)
+            environment.progressWidth = size.ws_col;
+    }
+    return runCompute(parsed.options, std::cout, std::cerr, environment);
 }

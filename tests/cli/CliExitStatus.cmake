@@ -1,6 +1,6 @@
 # Runs velmor-cli the way a user would and checks its exit statuses and
-# output: 0 for every example, 2 for a file it cannot load, 64 for a bad
-# command line.
+# output: --check gives 0 for every example, 2 for a file it cannot load,
+# 64 for a bad command line.
 #
 #   cmake -DCLI=path/to/velmor-cli -DEXAMPLES=dir -DWORK=scratch-dir -P CliExitStatus.cmake
 
@@ -31,10 +31,10 @@ endforeach()
 expect_run("bridge summary" 0 "undirected.*Nodes: +4.*Edges: +5.*source N1, destination N4"
            --check ${EXAMPLES}/most.dsm)
 expect_run("file without pair" 0 "not given in the file" --check ${EXAMPLES}/bez_para.dsm)
-expect_run("file alone acts as --check" 0 "Nodes: +3" ${EXAMPLES}/primjer.dsm)
-expect_run("computation options are accepted" 0 "Nodes: +4"
+expect_run("file alone computes" 0 "Abraham +0[.,]97848 .*ENR +0[.,]97848 .*NPR +0[.,]97848 " ${EXAMPLES}/most.dsm)
+expect_run("every computation option together" 0 "algorithm,[^\n]*,termTexts\nAbraham,0[.]97848[0-9]*,.*\nNPR,0[.]97848[0-9]*,.*N[0-9]"
            --algorithms abraham,npr --undirected --source 1 --destination 4 --no-reduction --real
-           --abraham-rule 1 --enr-variant 0 --npr-variant 0 --special --memory-limit all=100000
+           --abraham-rule 1 --enr-variant 0 --npr-variant 0 --special --memory-limit all=100000000
            --time-limit enr=5 --iteration-limit npr=none --format csv --terms ${EXAMPLES}/most.dsm)
 
 file(MAKE_DIRECTORY ${WORK})
