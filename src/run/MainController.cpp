@@ -46,10 +46,14 @@ MainController::MainController()
     RunEngine::appendResetMainControls(reset);
     reset.push_back(ControlChange::procedure("refreshAlgorithmChoice"));
     applyUnit(reset);
+    // A run clears the results on its core thread: the reports that read
+    // them end first.
+    engine_.setBeforeClearResults([this] { endReports(); });
 }
 
 MainController::~MainController()
 {
+    endReports();
     engine_.shutdown();
     archiveThread_.join();
 }
@@ -166,8 +170,12 @@ void MainController::runProcedure(const std::string& name)
         refreshAlgorithmChoice();
     else if (name == "reductionMarks")
         reductionMarks();
-    else if (name == "resetReportCascade")
+    else if (name == "resetReportCascade") {
         reportCascade_ = 0;
+        // The clearing that came with it is over: reports may start again.
+        std::lock_guard guard(reportsLock_);
+        reportsBlocked_ = false;
+    }
 }
 
 void MainController::refreshAlgorithmChoice()
@@ -195,15 +203,19 @@ void MainController::reductionMarks()
 
 // --- User input ------------------------------------------------------------------
 
+// A disabled control takes no input, whatever a view sends.
 void MainController::userCheck(const std::string& control, bool on)
 {
     absorb();
-    apply(ControlChange::check(control, on));
+    if (board_.enabled(control))
+        apply(ControlChange::check(control, on));
 }
 
 void MainController::userSelect(const std::string& control, int index)
 {
     absorb();
+    if (!board_.enabled(control))
+        return;
     const ControlState& s = board_.control(control);
     const std::string item = index >= 0 && index < static_cast<int>(s.items.size())
                                  ? s.items[static_cast<std::size_t>(index)]
@@ -213,6 +225,9 @@ void MainController::userSelect(const std::string& control, int index)
 
 void MainController::userType(const std::string& control, const std::string& text)
 {
+    absorb();
+    if (!board_.enabled(control))
+        return;
     // Typed text is not a choice: the selection is dropped.
     apply(ControlChange::select(control, ""));
     apply(ControlChange::setText(control, text));

@@ -403,11 +403,14 @@ bool RunEngine::coordinateAlgorithms()
     paused_ = false;
     startAlgorithmThreads();
 
+    // The count is read before the cycle, so that the last cycle runs after
+    // every algorithm thread has written its final counters and is always
+    // shown, whatever the display interval.
     ControlUnit display;
     auto lastShown = Clock::now() - displayInterval_;
-    do {
+    for (bool last = false; !last;) {
+        last = runningAlgorithms_.load() == 0;
         pollCycle(display, progressStep);
-        const bool last = runningAlgorithms_.load() == 0;
         if (last || Clock::now() - lastShown >= displayInterval_) {
             channel_.post(std::move(display));
             lastShown = Clock::now();
@@ -415,7 +418,7 @@ bool RunEngine::coordinateAlgorithms()
         display.clear();
         if (!last)
             std::this_thread::sleep_for(kPollRest);
-    } while (runningAlgorithms_.load() != 0);
+    }
     allAlgorithmsDone_->wait();
     allAlgorithmsDone_.reset();
     joinAlgorithmThreads();
