@@ -46,6 +46,7 @@ bool MainController::startArchiveThread(std::function<void()> step, std::string&
 
 void MainController::appendClearStructure(ControlUnit& unit)
 {
+    endReports(); // they read the element list that is released here
     ws_.resetStructure();
     unit.push_back(ControlChange::setItems("ComboBox1", {}));
     unit.push_back(ControlChange::setItems("ComboBox2", {}));

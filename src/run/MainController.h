@@ -3,6 +3,7 @@
 #include "platform/Threads.h"
 #include "run/ControlBoard.h"
 #include "run/ControlChannel.h"
+#include "run/ReportBuilder.h"
 #include "run/RunEngine.h"
 #include "structure/StructureFileReader.h"
 #include "structure/StructureFileWriter.h"
@@ -11,10 +12,14 @@
 #include <array>
 #include <atomic>
 #include <functional>
+#include <memory>
+#include <mutex>
 #include <string>
 #include <vector>
 
 namespace velmor {
+
+class StructureEditor;
 
 // The main window without widgets: it owns the workspace, the reader and
 // writer and the run engine, keeps the state of every control on a board,
@@ -82,7 +87,47 @@ public:
     // Waits for a load or save that is still writing or reading.
     void waitForArchive() { archiveThread_.join(); }
 
+    // --- Detailed reports ---------------------------------------------------------
+    // Where a new report window goes and which number it carries.
+    struct ReportWindowRequest {
+        Algorithm kind = Algorithm::Abraham;
+        int number = 0;
+        int left = 0;
+        int top = 0;
+    };
+    // Hands a report to its window; called on the display thread, once, with
+    // the finished report or with what an aborted one had built.
+    using ReportDelivery = std::function<void(std::shared_ptr<ReportContent>)>;
+    // Creates, places and shows a report window; returns how its report reaches it.
+    using ReportWindowOpener = std::function<ReportDelivery(const ReportWindowRequest&)>;
+
+    void reportFromMenu(Algorithm a, const ReportWindowOpener& open);       // A1, ENR4, NPR4
+    void reportFromResultsBar(Algorithm a, const ReportWindowOpener& open); // rezabr, rezenr, reznpr
+    void allReports(const ReportWindowOpener& open);                        // detaljni, Svihodabranih1
+    // A report window closed; only the newest of its kind acts.
+    void reportClosed(Algorithm a, int number);
+    int newestReport(Algorithm a) const { return newestReport_[static_cast<std::size_t>(a)]; }
+    int nextReportNumber() const { return nextReportNumber_; }
+    // Ends every display thread through its abort flag and waits for it; no
+    // report starts again until the results have been cleared. Runs before a
+    // run, a load or a release clears what the reports read.
+    void endReports();
+    // Display threads that have not yet delivered their report.
+    int reportsBuilding() const;
+    // The results are being cleared: no report starts until that is over.
+    bool reportsBlocked() const { return reportsBlocked_.load(); }
+    void setReportLauncher(ThreadLauncher launcher) { reportLauncher_ = std::move(launcher); }
+
+    // --- Structure editor -------------------------------------------------------
+    void beginEditing(); // novadatoteka, Novastruktura1
+    // "prihvati promjene": the edited structure becomes the present one.
+    void acceptEdited(const StructureEditor& editor);
+    void endEditing(); // the editor closed
+
 private:
+    void openReport(Algorithm a, const ReportWindowOpener& open);
+    void reapReports();
+
     void absorb(); // applies queued units, keeping what changed for drain()
     void apply(const ControlChange& change);
     void change(ControlChange c) { apply(c); }
@@ -110,6 +155,20 @@ private:
     std::vector<ControlChange> applied_;
     std::array<std::atomic<bool>, 3> reportAbort_{};
     int reportCascade_ = 0;
+
+    struct DisplayThread {
+        Algorithm kind = Algorithm::Abraham;
+        int number = 0;
+        std::shared_ptr<std::atomic<bool>> cancel = std::make_shared<std::atomic<bool>>(false);
+        std::shared_ptr<std::atomic<bool>> delivered = std::make_shared<std::atomic<bool>>(false);
+        WorkerThread thread;
+    };
+    mutable std::mutex reportsLock_;
+    std::vector<std::unique_ptr<DisplayThread>> displayThreads_;
+    std::atomic<bool> reportsBlocked_{false}; // the results are being cleared
+    std::array<int, 3> newestReport_{};
+    int nextReportNumber_ = 1;
+    ThreadLauncher reportLauncher_ = defaultThreadLauncher();
 };
 
 } // namespace velmor

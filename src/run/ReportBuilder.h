@@ -1,0 +1,102 @@
+#pragma once
+
+#include "structure/AlgorithmCells.h"
+
+#include <array>
+#include <cstdint>
+#include <functional>
+#include <string>
+#include <vector>
+
+namespace velmor {
+
+class StructureWorkspace;
+
+inline constexpr const char* kReportCaption = "Detaljni prikaz rezulatata algoritma";
+inline constexpr const char* kReportBuilding = "Prikaz je u izradi, pričekajte trenutak";
+inline constexpr const char* kReportChartTitle =
+    "Prikaz zahtjeva za memorijom po iteracji  [ byte / iteraciji (vrijeme) ]";
+
+// The solution tree of a report. Nodes are kept in the order in which they
+// were added, each with its parent (-1 for a top-level node); the children of
+// a node keep that order too. A view reads it through finish()'s index, so a
+// tree of millions of nodes needs no widget per node.
+class ReportTree {
+public:
+    int add(std::string text, int parent);
+    int size() const { return static_cast<int>(texts_.size()); }
+    const std::string& text(int node) const { return texts_[static_cast<std::size_t>(node)]; }
+    int parent(int node) const { return parents_[static_cast<std::size_t>(node)]; }
+
+    // Builds the child index; call once after the last add.
+    void finish();
+    // Children of `node`, or of the top level for -1 (after finish()).
+    int childCount(int node) const;
+    int child(int node, int row) const;
+    // Position of a node among its siblings (after finish()).
+    int row(int node) const { return rows_[static_cast<std::size_t>(node)]; }
+
+    // The tree as text, depth first, each node indented by `indent` blanks
+    // per level (after finish()).
+    std::vector<std::string> indentedLines(int indent = 2) const;
+
+private:
+    std::vector<std::string> texts_;
+    std::vector<int> parents_;
+    std::vector<int> rows_;
+    std::vector<int> childStart_; // slot 0: top level; slot i + 1: node i
+    std::vector<int> children_;
+};
+
+struct ChartPoint {
+    std::int64_t x = 0;
+    std::int64_t y = 0;
+    std::string label;
+    bool red = false; // false: the chart's default colour
+    friend bool operator==(const ChartPoint&, const ChartPoint&) = default;
+};
+
+// Everything a report window shows, built away from the user-interface
+// thread. A report that was aborted holds what was built before the abort;
+// the parts it did not reach are marked as not shown.
+struct ReportContent {
+    Algorithm kind = Algorithm::Abraham;
+    std::string caption;   // window caption
+    std::string algorithm; // Label1
+    std::string status;    // Edit1: the building notice, or the options line once finished
+
+    bool timesShown = false;
+    std::array<std::string, 4> timeLabels;  // Label2..Label5
+    std::array<std::string, 4> timeValues;  // Edit2..Edit5
+    bool lastTimeShown = true;              // Label5 and Edit5 (hidden for ENR)
+
+    bool detailsShown = false;
+    std::array<std::string, 4> detailLabels; // Label6..Label9
+    std::array<std::string, 4> detailValues; // Edit6..Edit9
+
+    bool chartShown = false;
+    std::vector<ChartPoint> chart;
+
+    ReportTree tree;
+    bool finished = false; // false: aborted
+};
+
+// Tells the builder to stop; it is asked after every top-level path of the
+// Abraham tree and after every node of a solution tree.
+using ReportAbortCheck = std::function<bool()>;
+
+// Builds the report of one algorithm from what its run left in the
+// workspace, which it only reads. The tree is filled with an explicit stack,
+// so its depth is bounded by memory, not by the display thread's stack.
+ReportContent buildReport(const StructureWorkspace& ws, Algorithm kind, const ReportAbortCheck& aborted,
+                          char decimalSeparator = '.');
+
+// The options line of a finished report: file name, reduction, terminals and
+// the algorithm's rule or variant.
+std::string reportOptionsLine(const StructureWorkspace& ws, Algorithm kind);
+
+// Caption and Label1 text of a report of `kind`.
+std::string reportCaption(Algorithm kind);
+std::string reportAlgorithmLabel(Algorithm kind);
+
+} // namespace velmor
