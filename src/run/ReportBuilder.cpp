@@ -162,8 +162,9 @@ void fillChart(ReportContent& report, const SampleLog& log)
 }
 
 void buildAbraham(const StructureWorkspace& ws, ReportContent& report, const ReportAbortCheck& aborted,
-                  char separator)
+                  const ReportSettings& settings)
 {
+    const char separator = settings.decimalSeparator;
     const AlgorithmCells& cells = ws.abraham;
     const ByteMatrix& paths = ws.abrahamPaths;
     const ByteMatrix& products = ws.abrahamProducts;
@@ -206,21 +207,22 @@ void buildAbraham(const StructureWorkspace& ws, ReportContent& report, const Rep
     report.detailsShown = true;
 
     fillChart(report, cells.memoryLog);
-    report.status = reportOptionsLine(ws, Algorithm::Abraham);
+    report.status = reportOptionsLine(ws, Algorithm::Abraham, settings.fileName);
     report.finished = true;
 }
 
 // The ENR and NPR reports: the solution tree, its counts, times and chart.
 void buildTree(const StructureWorkspace& ws, Algorithm kind, ReportContent& report, const ReportAbortCheck& aborted,
-               char separator)
+               const ReportSettings& settings)
 {
+    const char separator = settings.decimalSeparator;
     const bool npr = kind == Algorithm::Npr;
     const AlgorithmCells& cells = ws.cells(kind);
     const ByteMatrix& rows = npr ? ws.nprRows : ws.enrRows;
     const int stateColumn = rows.lastColumn();
     const int elementCount = stateColumn; // columns 0 .. n, then the row state
     const ElementTexts texts(ws, elementCount);
-    const bool normal = cells.normal == 1;
+    const bool normal = settings.normal;
     const bool ideal = ws.idealTerminals != 0;
     const int destination = ws.workDestinationIndex;
     const bool destinationCertain = ws.workElementState.get(destination) == 1;
@@ -345,7 +347,7 @@ void buildTree(const StructureWorkspace& ws, Algorithm kind, ReportContent& repo
     }
 
     // Step 8.
-    report.status = reportOptionsLine(ws, kind);
+    report.status = reportOptionsLine(ws, kind, settings.fileName);
     report.finished = true;
 }
 
@@ -361,17 +363,22 @@ std::string reportAlgorithmLabel(Algorithm kind)
     return "Algoritam : " + std::string(algorithmName(kind));
 }
 
-std::string reportOptionsLine(const StructureWorkspace& ws, Algorithm kind)
+std::string reportOptionsLine(const StructureWorkspace& ws, Algorithm kind, const std::string& fileName)
 {
     const int level = kind == Algorithm::Abraham ? ws.abrahamRule
                       : kind == Algorithm::Enr   ? ws.enrVariant
                                                  : ws.nprVariant;
-    return ws.fileName + (ws.reduction ? ", redukcija" : ", ber redukcije")
+    return fileName + (ws.reduction ? ", redukcija" : ", ber redukcije")
            + (ws.idealTerminals ? ", rub idealan" : ", rub realan") + ", razina opt. : " + std::to_string(level);
 }
 
+ReportSettings reportSettings(const StructureWorkspace& ws, Algorithm kind, char decimalSeparator)
+{
+    return {ws.fileName, ws.cells(kind).normal == 1, decimalSeparator};
+}
+
 ReportContent buildReport(const StructureWorkspace& ws, Algorithm kind, const ReportAbortCheck& aborted,
-                          char decimalSeparator)
+                          const ReportSettings& settings)
 {
     ReportContent report;
     report.kind = kind;
@@ -381,11 +388,17 @@ ReportContent buildReport(const StructureWorkspace& ws, Algorithm kind, const Re
     const ReportAbortCheck never = [] { return false; };
     const ReportAbortCheck& check = aborted ? aborted : never;
     if (kind == Algorithm::Abraham)
-        buildAbraham(ws, report, check, decimalSeparator);
+        buildAbraham(ws, report, check, settings);
     else
-        buildTree(ws, kind, report, check, decimalSeparator);
+        buildTree(ws, kind, report, check, settings);
     report.tree.finish();
     return report;
+}
+
+ReportContent buildReport(const StructureWorkspace& ws, Algorithm kind, const ReportAbortCheck& aborted,
+                          char decimalSeparator)
+{
+    return buildReport(ws, kind, aborted, reportSettings(ws, kind, decimalSeparator));
 }
 
 } // namespace velmor

@@ -85,15 +85,27 @@ struct ReportContent {
 // Abraham tree and after every node of a solution tree.
 using ReportAbortCheck = std::function<bool()>;
 
+// What a report takes of the workspace when it opens: a save may change the
+// file name and the settings window the behaviour while it is being built.
+struct ReportSettings {
+    std::string fileName;
+    bool normal = true; // the algorithm's element behaviour: "normalno"
+    char decimalSeparator = '.';
+};
+ReportSettings reportSettings(const StructureWorkspace& ws, Algorithm kind, char decimalSeparator = '.');
+
 // Builds the report of one algorithm from what its run left in the
 // workspace, which it only reads. The tree is filled with an explicit stack,
 // so its depth is bounded by memory, not by the display thread's stack.
+ReportContent buildReport(const StructureWorkspace& ws, Algorithm kind, const ReportAbortCheck& aborted,
+                          const ReportSettings& settings);
+// The same with the settings as the workspace holds them now.
 ReportContent buildReport(const StructureWorkspace& ws, Algorithm kind, const ReportAbortCheck& aborted,
                           char decimalSeparator = '.');
 
 // The options line of a finished report: file name, reduction, terminals and
 // the algorithm's rule or variant.
-std::string reportOptionsLine(const StructureWorkspace& ws, Algorithm kind);
+std::string reportOptionsLine(const StructureWorkspace& ws, Algorithm kind, const std::string& fileName);
 
 // Caption and Label1 text of a report of `kind`.
 std::string reportCaption(Algorithm kind);

@@ -46,10 +46,10 @@ void MainController::openReport(Algorithm a, const ReportWindowOpener& open)
     entry->kind = a;
     entry->number = request.number;
     auto body = [&ws = ws_, &kindAbort = reportAbort(a), cancel = entry->cancel, delivered = entry->delivered,
-                 deliver = std::move(deliver), a, separator = engine_.decimalSeparator()] {
+                 deliver = std::move(deliver), a, settings = reportSettings(ws_, a, engine_.decimalSeparator())] {
         try {
             auto report = std::make_shared<ReportContent>(buildReport(
-                ws, a, [&kindAbort, &cancel] { return kindAbort.load() || cancel->load(); }, separator));
+                ws, a, [&kindAbort, &cancel] { return kindAbort.load() || cancel->load(); }, settings));
             if (deliver)
                 deliver(std::move(report));
         } catch (const std::exception&) {
@@ -77,6 +77,7 @@ void MainController::openReport(Algorithm a, const ReportWindowOpener& open)
 
 void MainController::reportFromMenu(Algorithm a, const ReportWindowOpener& open)
 {
+    archiveThread_.join(); // a failed save restores the file name that the report takes
     absorb();
     std::lock_guard guard(reportsLock_);
     if (reportsBlocked_ || !board_.enabled(binding(a).reportMenuItem))
@@ -86,6 +87,7 @@ void MainController::reportFromMenu(Algorithm a, const ReportWindowOpener& open)
 
 void MainController::reportFromResultsBar(Algorithm a, const ReportWindowOpener& open)
 {
+    archiveThread_.join();
     absorb();
     std::lock_guard guard(reportsLock_);
     if (reportsBlocked_ || !board_.enabled(binding(a).reportButton))
@@ -101,6 +103,7 @@ void MainController::reportFromResultsBar(Algorithm a, const ReportWindowOpener&
 
 void MainController::allReports(const ReportWindowOpener& open)
 {
+    archiveThread_.join();
     absorb();
     std::lock_guard guard(reportsLock_);
     if (reportsBlocked_)

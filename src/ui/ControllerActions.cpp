@@ -1,9 +1,169 @@
 #include "ui/ControllerActions.h"
 
 #include "run/MainController.h"
+#include "ui/Detalji.h"
 #include "ui/Gui.h"
+#include "ui/Tablica.h"
+#include "ui/Unos.h"
+
+#include <QApplication>
+#include <QPointer>
 
 namespace velmor {
+
+ControllerActions::ControllerActions(MainController& controller, TForm1& window)
+    : controller_(controller), window_(window)
+{
+    connectEditor();
+    connectMatrix();
+}
+
+ControllerActions::~ControllerActions()
+{
+    if (TForm5* editor = window_.peers().editor)
+        editor->setHost({});
+    if (TForm8* matrix = window_.peers().matrix)
+        matrix->setSource({});
+}
+
+// --- Structure editor ----------------------------------------------------------------
+
+void ControllerActions::connectEditor()
+{
+    TForm5* editor = window_.peers().editor;
+    if (!editor)
+        return;
+    EditorHost host;
+    host.mainDirected = [this] { return controller_.board().checked("RadioButton1"); };
+    host.structurePresent = [this] { return controller_.structurePresent(); };
+    host.workspace = [this]() -> const StructureWorkspace* { return &controller_.workspace(); };
+    host.directionChosen = [this](bool directed) {
+        // The main window's button is checked with its reactions, also while
+        // it is disabled, as the direction menu items do it.
+        controller_.directionMenu(directed);
+        window_.mirror(controller_.drain());
+    };
+    host.accept = [this](const StructureEditor& edited) {
+        controller_.acceptEdited(edited);
+        window_.mirror(controller_.drain());
+    };
+    host.closed = [this] {
+        controller_.endEditing();
+        window_.mirror(controller_.drain());
+        window_.setEnabled(true);
+    };
+    editor->setHost(std::move(host));
+}
+
+ControlUnit ControllerActions::newStructure()
+{
+    TForm5* editor = window_.peers().editor;
+    if (!editor)
+        return controller_.drain();
+    window_.placeChildWindow(editor);
+    controller_.beginEditing();
+    window_.mirror(controller_.drain());
+    window_.setEnabled(false);
+    editor->show();
+    editor->raise();
+    editor->activateWindow();
+    return controller_.drain();
+}
+
+// --- Matrix view ---------------------------------------------------------------------
+
+void ControllerActions::connectMatrix()
+{
+    TForm8* matrix = window_.peers().matrix;
+    if (!matrix)
+        return;
+    MatrixSource source;
+    source.workspace = [this] { return &controller_.workspace(); };
+    source.shown = [this] {
+        const ControlBoard& board = controller_.board();
+        return board.checked("RadioButton1")   ? ShownMatrix::Directed
+               : board.checked("RadioButton2") ? ShownMatrix::Undirected
+                                               : ShownMatrix::None;
+    };
+    source.resultsPresent = [this] { return controller_.resultsPresent(); };
+    source.beforeChange = [this] { controller_.waitForArchive(); };
+    matrix->setSource(std::move(source));
+}
+
+ControlUnit ControllerActions::showMatrix()
+{
+    TForm8* matrix = window_.peers().matrix;
+    if (!matrix)
+        return controller_.drain();
+    window_.placeChildWindow(matrix);
+    matrix->show();
+    matrix->raise();
+    ControlUnit changes = controller_.drain(); // the board is up to date before the table reads it
+    matrix->fill();
+    return changes;
+}
+
+// --- Detailed reports ------------------------------------------------------------------
+
+std::function<void(std::shared_ptr<ReportContent>)> ControllerActions::openReportWindow(Algorithm kind, int number,
+                                                                                       int left, int top)
+{
+    auto form = std::make_unique<TForm4>();
+    TForm4* window = form.get();
+    reports_.push_back(std::move(form));
+    window->begin(kind, number);
+    QObject::connect(window, &TForm4::closed, window, [this](Algorithm closedKind, int closedNumber) {
+        controller_.reportClosed(closedKind, closedNumber);
+        window_.mirror(controller_.drain());
+    });
+    window->move(left, top);
+    window->show();
+    window->raise();
+    // The display thread hands the report over; a window that is gone by
+    // then does not get it.
+    QPointer<TForm4> target(window);
+    return [target](std::shared_ptr<ReportContent> report) {
+        QMetaObject::invokeMethod(
+            qApp,
+            [target, report = std::move(report)] {
+                if (target)
+                    target->present(report);
+            },
+            Qt::QueuedConnection);
+    };
+}
+
+ControlUnit ControllerActions::allReports()
+{
+    controller_.allReports([this](const MainController::ReportWindowRequest& r) {
+        return openReportWindow(r.kind, r.number, r.left, r.top);
+    });
+    return controller_.drain();
+}
+
+ControlUnit ControllerActions::reportFromMenu(Algorithm a)
+{
+    controller_.reportFromMenu(a, [this](const MainController::ReportWindowRequest& r) {
+        return openReportWindow(r.kind, r.number, r.left, r.top);
+    });
+    return controller_.drain();
+}
+
+ControlUnit ControllerActions::reportFromResultsBar(Algorithm a)
+{
+    controller_.reportFromResultsBar(a, [this](const MainController::ReportWindowRequest& r) {
+        return openReportWindow(r.kind, r.number, r.left, r.top);
+    });
+    return controller_.drain();
+}
+
+std::vector<TForm4*> ControllerActions::reportWindows() const
+{
+    std::vector<TForm4*> windows;
+    for (const auto& form : reports_)
+        windows.push_back(form.get());
+    return windows;
+}
 
 ControlUnit ControllerActions::openStructure(const PathPrompt& askPath)
 {

@@ -267,6 +267,7 @@ void TForm1::buildMenu()
     item(stopThread, "NPR3", QStringLiteral("NPR"), {}, &TForm1::NPR3Click);
 
     QMenu* results = menu(Izbornik, "Pregledrezultata1", QStringLiteral("Pregled rezultata"));
+    registerControl(results); // closing a report enables it
     item(results, "Svihodabranih1", QStringLiteral("Svih odabranih"), QKeySequence(QStringLiteral("Ctrl+R")),
          &TForm1::detaljniClick);
     results->addSeparator();

@@ -23,6 +23,7 @@ ProgramWindows::ProgramWindows(StructureWorkspace& workspace)
     form8 = std::make_unique<TForm8>();
 
     form2->setPeers(form5.get(), form7.get());
+    form5->setErrorWindow(form2.get());
     form1->setPeers({form2.get(), form3.get(), form4.get(), form5.get(), form6.get(), form7.get(), form8.get()});
 }
 

@@ -280,3 +280,23 @@ TEST_F(ReportWindows, ANewRunEndsReportsBeforeItClearsTheResults)
     EXPECT_TRUE(fresh->finished);
     EXPECT_EQ(fresh->tree.size(), 4);
 }
+
+TEST_F(ReportWindows, AReportKeepsTheFileNameAndBehaviourItOpenedWith)
+{
+    Gate gate;
+    controller.setReportLauncher(gate.launcher());
+    controller.reportFromResultsBar(Algorithm::Enr, windows.opener());
+    // A save under another name and a change in the settings window while
+    // the report waits to be built.
+    const std::string renamed = dir.path("kopija.dsm");
+    controller.saveFile(renamed);
+    controller.waitForArchive();
+    controller.drain();
+    ASSERT_EQ(controller.workspace().fileName, renamed);
+    controller.workspace().enr.normal = 0;
+    gate.release();
+    const auto report = windows.report(0);
+    ASSERT_TRUE(report);
+    EXPECT_EQ(report->status.rfind(std::string(VELMOR_EXAMPLES_DIR "/primjer.dsm, "), 0), 0u) << report->status;
+    EXPECT_EQ(report->tree.indentedLines().back(), "  *e4 *e6 (neuspjeh)"); // no source failure under "normalno"
+}
