@@ -90,7 +90,7 @@ StructureSpec deadEnd()
 
 } // namespace
 
-TEST(EnrOnePath, GrowsThroughEdgeToDestination)
+TREE_DRIVER_TEST(EnrOnePath, GrowsThroughEdgeToDestination)
 {
     EnrRun run(onePath(0.9L, 0.8L, 0.7L));
     ASSERT_TRUE(run.ok);
@@ -106,7 +106,7 @@ TEST(EnrOnePath, GrowsThroughEdgeToDestination)
     EXPECT_EQ(enrInvariants(run), "");
 }
 
-TEST(EnrOnePath, MemorySamplesSumTheWorkingContainers)
+TREE_DRIVER_TEST(EnrOnePath, MemorySamplesSumTheWorkingContainers)
 {
     EnrRun run(onePath(0.9L, 0.8L, 0.7L));
     ASSERT_TRUE(run.ok);
@@ -119,7 +119,7 @@ TEST(EnrOnePath, MemorySamplesSumTheWorkingContainers)
     EXPECT_EQ(run.ws.enr.memoryLog.sample(0), run.ws.enr.memoryLog.sample(2));
 }
 
-TEST(EnrOnePath, StopwatchesEndStoppedAndNeighbourTestsOnlyInOptimisedVariants)
+TREE_DRIVER_TEST(EnrOnePath, StopwatchesEndStoppedAndNeighbourTestsOnlyInOptimisedVariants)
 {
     for (int variant : {0, 1, 2}) {
         EnrRun run(onePath(0.9L, 0.8L, 0.7L), {.variant = variant});
@@ -131,7 +131,7 @@ TEST(EnrOnePath, StopwatchesEndStoppedAndNeighbourTestsOnlyInOptimisedVariants)
     }
 }
 
-TEST(EnrDeadEnd, BranchedOnOnlyWithoutOptimisation)
+TREE_DRIVER_TEST(EnrDeadEnd, BranchedOnOnlyWithoutOptimisation)
 {
     EnrRun standard(deadEnd(), {.variant = 0});
     ASSERT_TRUE(standard.ok);
@@ -156,7 +156,7 @@ TEST(EnrDeadEnd, BranchedOnOnlyWithoutOptimisation)
     EXPECT_NEAR(standard.availability(), 0.9L * 0.6L * 0.8L, 1e-18L);
 }
 
-TEST(EnrSecondLevel, DropsACandidateWhoseWaysPassAnotherCandidate)
+TREE_DRIVER_TEST(EnrSecondLevel, DropsACandidateWhoseWaysPassAnotherCandidate)
 {
     // Nodes 1 (source), 2 (a), 3 (b), 4 (destination); edges 5: 1->2,
     // 6: 1->3, 7: 3->2, 8: 2->4. Once edge 5 works, node 2 and edge 6 are
@@ -182,7 +182,7 @@ TEST(EnrSecondLevel, DropsACandidateWhoseWaysPassAnotherCandidate)
     EXPECT_EQ(edgeFiveChildren[2], 2u);
 }
 
-TEST(EnrCertainNeighbours, AllJoinInOneChildUnderNormalno)
+TREE_DRIVER_TEST(EnrCertainNeighbours, AllJoinInOneChildUnderNormalno)
 {
     // Three parallel edges; the first (element 2) uncertain, the other two
     // certain.
@@ -204,7 +204,7 @@ TEST(EnrCertainNeighbours, AllJoinInOneChildUnderNormalno)
     EXPECT_NEAR(special.availability(), 0.9L * 0.8L, 1e-18L);
 }
 
-TEST(EnrDestinationOnFrontier, IsBranchedAloneWhateverItsState)
+TREE_DRIVER_TEST(EnrDestinationOnFrontier, IsBranchedAloneWhateverItsState)
 {
     // Edges 3: 1->2 and 4: 1->2; once edge 3 works, the destination and
     // edge 4 are the frontier.
@@ -226,7 +226,7 @@ TEST(EnrDestinationOnFrontier, IsBranchedAloneWhateverItsState)
     }
 }
 
-TEST(EnrUnavailableElement, IsNeverACandidateUnlessTheDestination)
+TREE_DRIVER_TEST(EnrUnavailableElement, IsNeverACandidateUnlessTheDestination)
 {
     StructureSpec spec;
     spec.nodes = {{1, 0.9L}, {2, 0.8L}};
@@ -242,7 +242,7 @@ TEST(EnrUnavailableElement, IsNeverACandidateUnlessTheDestination)
     EXPECT_NEAR(normal.availability(), special.availability(), 1e-18L);
 }
 
-TEST(EnrLimits, StopAfterTheFirstIterationWithANegativeResultCode)
+TREE_DRIVER_TEST(EnrLimits, StopAfterTheFirstIterationWithANegativeResultCode)
 {
     struct Case {
         const char* name;
@@ -264,7 +264,7 @@ TEST(EnrLimits, StopAfterTheFirstIterationWithANegativeResultCode)
         ws.enrVariant = 0;
         ByteMatrix finalTerms;
         AlgorithmRun run(Algorithm::Enr, ws.enr);
-        ASSERT_TRUE(runEnr(run, ws, finalTerms));
+        ASSERT_TRUE(runTreeDriver(Algorithm::Enr, run, ws, finalTerms));
         EXPECT_EQ(ws.enr.iterations.load(), 1);
         EXPECT_EQ(ws.enr.anomalies.load(), -1);
         EXPECT_EQ(ws.enr.memoryLog.lastIndex(), 1);
@@ -276,7 +276,7 @@ TEST(EnrLimits, StopAfterTheFirstIterationWithANegativeResultCode)
     }
 }
 
-TEST(EnrLimits, WithoutLimitsTheTreeIsComplete)
+TREE_DRIVER_TEST(EnrLimits, WithoutLimitsTheTreeIsComplete)
 {
     EnrRun run(bridge(0.9L), {.directed = false});
     ASSERT_TRUE(run.ok);
@@ -285,14 +285,14 @@ TEST(EnrLimits, WithoutLimitsTheTreeIsComplete)
     EXPECT_EQ(enrInvariants(run), "");
 }
 
-TEST(EnrUnusableInput, FailsBeforeAnyWork)
+TREE_DRIVER_TEST(EnrUnusableInput, FailsBeforeAnyWork)
 {
     StructureWorkspace ws;
     prepareRun(ws, bridge(), {});
     ByteMatrix finalTerms;
     ws.workSourceIndex = -1;
     AlgorithmRun outside(Algorithm::Enr, ws.enr);
-    EXPECT_FALSE(runEnr(outside, ws, finalTerms));
+    EXPECT_FALSE(runTreeDriver(Algorithm::Enr, outside, ws, finalTerms));
     EXPECT_EQ(ws.enr.iterations.load(), 0);
     EXPECT_TRUE(ws.enrRows.empty());
     EXPECT_TRUE(finalTerms.empty());
@@ -300,7 +300,7 @@ TEST(EnrUnusableInput, FailsBeforeAnyWork)
 
 // --- Against enumeration ---------------------------------------------------
 
-TEST(EnrAgainstEnumeration, RandomStructuresEveryOption)
+TREE_DRIVER_TEST(EnrAgainstEnumeration, RandomStructuresEveryOption)
 {
     std::mt19937 random(777);
     for (int round = 0; round < 300; ++round) {
@@ -326,7 +326,7 @@ TEST(EnrAgainstEnumeration, RandomStructuresEveryOption)
 
 // --- Large structures -------------------------------------------------------
 
-TEST(EnrLargeStructures, LongSeriesChain)
+TREE_DRIVER_TEST(EnrLargeStructures, LongSeriesChain)
 {
     const StructureSpec spec = seriesChain(151, 0.999L, 0.998L);
     for (int variant : {0, 2}) {
@@ -338,7 +338,7 @@ TEST(EnrLargeStructures, LongSeriesChain)
     }
 }
 
-TEST(EnrLargeStructures, RandomBlockBetweenLongChains)
+TREE_DRIVER_TEST(EnrLargeStructures, RandomBlockBetweenLongChains)
 {
     std::mt19937 random(99);
     for (int round = 0; round < 2; ++round) {
@@ -360,7 +360,7 @@ TEST(EnrLargeStructures, RandomBlockBetweenLongChains)
 
 // --- Concurrent reading -------------------------------------------------------
 
-TEST(EnrConcurrentReading, PartialSumsReachTheFinalAvailability)
+TREE_DRIVER_TEST(EnrConcurrentReading, PartialSumsReachTheFinalAvailability)
 {
     StructureWorkspace ws;
     prepareRun(ws, grid(3, 3, 0.95L, 0.9L), {.directed = false});
@@ -369,7 +369,7 @@ TEST(EnrConcurrentReading, PartialSumsReachTheFinalAvailability)
     std::atomic<bool> finished{false};
     std::thread worker([&] {
         AlgorithmRun run(Algorithm::Enr, ws.enr);
-        runEnr(run, ws, finalTerms);
+        runTreeDriver(Algorithm::Enr, run, ws, finalTerms);
         finished = true;
     });
     long double partial = 0;

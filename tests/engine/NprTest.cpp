@@ -71,7 +71,7 @@ std::string nprInvariants(const NprRun& run)
 
 } // namespace
 
-TEST(NprOnePath, BranchesOverEdgeAndDestination)
+TREE_DRIVER_TEST(NprOnePath, BranchesOverEdgeAndDestination)
 {
     NprRun run(onePath(0.9L, 0.8L, 0.7L));
     ASSERT_TRUE(run.ok);
@@ -89,7 +89,7 @@ TEST(NprOnePath, BranchesOverEdgeAndDestination)
     EXPECT_EQ(nprInvariants(run), "");
 }
 
-TEST(NprOnePath, MemorySamplesSumTheWorkingContainers)
+TREE_DRIVER_TEST(NprOnePath, MemorySamplesSumTheWorkingContainers)
 {
     NprRun run(onePath(0.9L, 0.8L, 0.7L));
     ASSERT_TRUE(run.ok);
@@ -105,7 +105,7 @@ TEST(NprOnePath, MemorySamplesSumTheWorkingContainers)
     EXPECT_EQ(run.ws.npr.memoryLog.lastIndex(), 2);
 }
 
-TEST(NprOnePath, StopwatchesEndStoppedAndCandidateTestsOnlyInVariantOne)
+TREE_DRIVER_TEST(NprOnePath, StopwatchesEndStoppedAndCandidateTestsOnlyInVariantOne)
 {
     for (int variant : {0, 1}) {
         NprRun run(onePath(0.9L, 0.8L, 0.7L), {.variant = variant});
@@ -116,7 +116,7 @@ TEST(NprOnePath, StopwatchesEndStoppedAndCandidateTestsOnlyInVariantOne)
     }
 }
 
-TEST(NprTwoParallelEdges, FirstChildIsExpandedAgainWithTheOtherEdge)
+TREE_DRIVER_TEST(NprTwoParallelEdges, FirstChildIsExpandedAgainWithTheOtherEdge)
 {
     StructureSpec spec;
     spec.nodes = {{1, 0.9L}, {2, 0.8L}};
@@ -139,7 +139,7 @@ TEST(NprTwoParallelEdges, FirstChildIsExpandedAgainWithTheOtherEdge)
     EXPECT_EQ(nprInvariants(run), "");
 }
 
-TEST(NprCertainEdge, IsFixedWorkingInEveryChildUnderNormalno)
+TREE_DRIVER_TEST(NprCertainEdge, IsFixedWorkingInEveryChildUnderNormalno)
 {
     NprRun normal(onePath(0.9L, 1, 0.7L));
     ASSERT_TRUE(normal.ok);
@@ -153,7 +153,7 @@ TEST(NprCertainEdge, IsFixedWorkingInEveryChildUnderNormalno)
     EXPECT_NEAR(special.availability(), 0.9L * 0.7L, 1e-18L);
 }
 
-TEST(NprUnavailableDestination, IsReachedBySearchButEveryRowFails)
+TREE_DRIVER_TEST(NprUnavailableDestination, IsReachedBySearchButEveryRowFails)
 {
     const StructureSpec spec = onePath(0.9L, 0.8L, 0);
     NprRun run(spec);
@@ -172,7 +172,7 @@ TEST(NprUnavailableDestination, IsReachedBySearchButEveryRowFails)
     EXPECT_EQ(special.availability(), 0);
 }
 
-TEST(NprUnavailableDestination, CountsAsWorkingWhenTerminalsAreIdeal)
+TREE_DRIVER_TEST(NprUnavailableDestination, CountsAsWorkingWhenTerminalsAreIdeal)
 {
     // An ideal destination is not a failed element, so the all-working child
     // is a success whatever its stored availability.
@@ -187,7 +187,7 @@ TEST(NprUnavailableDestination, CountsAsWorkingWhenTerminalsAreIdeal)
     }
 }
 
-TEST(NprLimits, StopAfterTheFirstIterationWithANegativeResultCode)
+TREE_DRIVER_TEST(NprLimits, StopAfterTheFirstIterationWithANegativeResultCode)
 {
     struct Case {
         const char* name;
@@ -210,7 +210,7 @@ TEST(NprLimits, StopAfterTheFirstIterationWithANegativeResultCode)
         ws.nprVariant = 0;
         ByteMatrix finalTerms;
         AlgorithmRun run(Algorithm::Npr, ws.npr);
-        ASSERT_TRUE(runNpr(run, ws, finalTerms));
+        ASSERT_TRUE(runTreeDriver(Algorithm::Npr, run, ws, finalTerms));
         EXPECT_EQ(ws.npr.iterations.load(), 1);
         EXPECT_EQ(ws.npr.anomalies.load(), -1);
         EXPECT_EQ(ws.npr.memoryLog.lastIndex(), 1);
@@ -224,7 +224,7 @@ TEST(NprLimits, StopAfterTheFirstIterationWithANegativeResultCode)
     }
 }
 
-TEST(NprLimits, WithoutLimitsTheTreeIsComplete)
+TREE_DRIVER_TEST(NprLimits, WithoutLimitsTheTreeIsComplete)
 {
     NprRun run(bridge(0.9L), {.directed = false});
     ASSERT_TRUE(run.ok);
@@ -233,21 +233,21 @@ TEST(NprLimits, WithoutLimitsTheTreeIsComplete)
     EXPECT_EQ(nprInvariants(run), "");
 }
 
-TEST(NprUnusableInput, FailsBeforeAnyWork)
+TREE_DRIVER_TEST(NprUnusableInput, FailsBeforeAnyWork)
 {
     StructureWorkspace ws;
     prepareRun(ws, bridge(), {});
     ByteMatrix finalTerms;
     ws.workDestinationIndex = ws.workMatrix.lastRow() + 1;
     AlgorithmRun outside(Algorithm::Npr, ws.npr);
-    EXPECT_FALSE(runNpr(outside, ws, finalTerms));
+    EXPECT_FALSE(runTreeDriver(Algorithm::Npr, outside, ws, finalTerms));
     EXPECT_EQ(ws.npr.iterations.load(), 0);
     EXPECT_TRUE(ws.nprRows.empty());
 
     ws.workDestinationIndex = 1;
     ws.workMatrix.resize(ws.workMatrix.columnCount(), ws.workMatrix.rowCount() - 1);
     AlgorithmRun notSquare(Algorithm::Npr, ws.npr);
-    EXPECT_FALSE(runNpr(notSquare, ws, finalTerms));
+    EXPECT_FALSE(runTreeDriver(Algorithm::Npr, notSquare, ws, finalTerms));
     EXPECT_TRUE(ws.nprRows.empty());
 }
 
@@ -351,7 +351,7 @@ TEST(NprShortestPath, RefusesTerminalsOutsideTheCopy)
 
 // --- Against enumeration ---------------------------------------------------
 
-TEST(NprAgainstEnumeration, RandomStructuresEveryOption)
+TREE_DRIVER_TEST(NprAgainstEnumeration, RandomStructuresEveryOption)
 {
     std::mt19937 random(20240611);
     for (int round = 0; round < 300; ++round) {
@@ -378,7 +378,7 @@ TEST(NprAgainstEnumeration, RandomStructuresEveryOption)
 
 // --- Large structures -------------------------------------------------------
 
-TEST(NprLargeStructures, LongSeriesChain)
+TREE_DRIVER_TEST(NprLargeStructures, LongSeriesChain)
 {
     // 151 nodes and 150 edges: element indices, path positions and decision
     // numbers all go past what a signed byte holds.
@@ -391,7 +391,7 @@ TEST(NprLargeStructures, LongSeriesChain)
     EXPECT_EQ(nprInvariants(run), "");
 }
 
-TEST(NprLargeStructures, RandomBlockBetweenLongChains)
+TREE_DRIVER_TEST(NprLargeStructures, RandomBlockBetweenLongChains)
 {
     std::mt19937 random(99);
     for (int round = 0; round < 2; ++round) {
@@ -414,7 +414,7 @@ TEST(NprLargeStructures, RandomBlockBetweenLongChains)
 
 // --- Concurrent reading -------------------------------------------------------
 
-TEST(NprConcurrentReading, PartialSumsReachTheFinalAvailability)
+TREE_DRIVER_TEST(NprConcurrentReading, PartialSumsReachTheFinalAvailability)
 {
     StructureWorkspace ws;
     prepareRun(ws, grid(3, 3, 0.95L, 0.9L), {.directed = false});
@@ -423,7 +423,7 @@ TEST(NprConcurrentReading, PartialSumsReachTheFinalAvailability)
     std::atomic<bool> finished{false};
     std::thread worker([&] {
         AlgorithmRun run(Algorithm::Npr, ws.npr);
-        runNpr(run, ws, finalTerms);
+        runTreeDriver(Algorithm::Npr, run, ws, finalTerms);
         finished = true;
     });
     long double partial = 0;

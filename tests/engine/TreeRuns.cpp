@@ -1,11 +1,14 @@
 #include "TreeRuns.h"
 
+#include "algorithms/Enr.h"
+#include "algorithms/Npr.h"
 #include "algorithms/reference/Enr.h"
 #include "algorithms/reference/Npr.h"
 #include "algorithms/RunFrame.h"
 #include "algorithms/WorkStructure.h"
 
 #include <algorithm>
+#include <atomic>
 #include <sstream>
 #include <stdexcept>
 
@@ -49,6 +52,26 @@ void prepareRun(StructureWorkspace& ws, const StructureSpec& spec, const TreeOpt
         throw std::runtime_error("work structure refused");
 }
 
+namespace {
+
+std::atomic<TreeDrivers> selectedDrivers{TreeDrivers::Reference};
+
+} // namespace
+
+TreeDrivers currentTreeDrivers() { return selectedDrivers.load(); }
+
+UseTreeDrivers::UseTreeDrivers(TreeDrivers drivers) : previous_(selectedDrivers.exchange(drivers)) {}
+
+UseTreeDrivers::~UseTreeDrivers() { selectedDrivers.store(previous_); }
+
+bool runTreeDriver(Algorithm algorithm, AlgorithmRun& run, StructureWorkspace& ws, ByteMatrix& finalTerms)
+{
+    const bool production = currentTreeDrivers() == TreeDrivers::Production;
+    if (algorithm == Algorithm::Npr)
+        return production ? runNpr(run, ws, finalTerms) : reference::runNpr(run, ws, finalTerms);
+    return production ? runEnr(run, ws, finalTerms) : reference::runEnr(run, ws, finalTerms);
+}
+
 bool runTree(Algorithm algorithm, StructureWorkspace& ws, const TreeOptions& options, ByteMatrix& finalTerms)
 {
     ws.resetResults();
@@ -60,7 +83,7 @@ bool runTree(Algorithm algorithm, StructureWorkspace& ws, const TreeOptions& opt
     else
         ws.enrVariant = options.variant;
     AlgorithmRun run(algorithm, cells);
-    return algorithm == Algorithm::Npr ? reference::runNpr(run, ws, finalTerms) : reference::runEnr(run, ws, finalTerms);
+    return runTreeDriver(algorithm, run, ws, finalTerms);
 }
 
 long double availabilityOf(const StructureWorkspace& ws, const ByteMatrix& finalTerms, bool idealTerminals)

@@ -5,6 +5,7 @@
 
 #include "TestStructures.h"
 
+#include "algorithms/RunFrame.h"
 #include "containers/CellMatrix.h"
 #include "structure/StructureWorkspace.h"
 
@@ -35,8 +36,28 @@ ChainedBlock chainAround(const StructureSpec& block, int chainNodes, long double
 // options a run captures first.
 void prepareRun(StructureWorkspace& ws, const StructureSpec& spec, const TreeOptions& options);
 
-// Resets the results, applies the variant and behaviour, runs the driver of
-// `algorithm` (Npr or Enr) and returns what it returned.
+// Which implementation of the tree drivers runTree and runTreeDriver call:
+// the straightforward one in algorithms/reference or the production one.
+enum class TreeDrivers { Reference, Production };
+TreeDrivers currentTreeDrivers();
+
+// Selects the tree drivers until the end of the scope.
+class UseTreeDrivers {
+public:
+    explicit UseTreeDrivers(TreeDrivers drivers);
+    ~UseTreeDrivers();
+    UseTreeDrivers(const UseTreeDrivers&) = delete;
+    UseTreeDrivers& operator=(const UseTreeDrivers&) = delete;
+
+private:
+    TreeDrivers previous_;
+};
+
+// The current driver of `algorithm` (Npr or Enr).
+bool runTreeDriver(Algorithm algorithm, AlgorithmRun& run, StructureWorkspace& ws, ByteMatrix& finalTerms);
+
+// Resets the results, applies the variant and behaviour, runs the current
+// driver of `algorithm` (Npr or Enr) and returns what it returned.
 bool runTree(Algorithm algorithm, StructureWorkspace& ws, const TreeOptions& options, ByteMatrix& finalTerms);
 
 // The availability of a set of final terms, as the coordinator computes it.
@@ -66,3 +87,19 @@ std::string decisionNumbersGrow(const ByteMatrix& rows, const WideMatrix& number
 std::string countersAgree(const AlgorithmCells& cells, int expandedRows, int lastExpandedRow, int lastRow);
 
 } // namespace velmor::testing
+
+// Defines a test whose body runs twice: as suite.name with the reference
+// drivers and as suite.nameProduction with the production ones.
+#define TREE_DRIVER_TEST(suite, name)                                                                        \
+    static void suite##_##name##_Body();                                                                     \
+    TEST(suite, name)                                                                                        \
+    {                                                                                                        \
+        ::velmor::testing::UseTreeDrivers use(::velmor::testing::TreeDrivers::Reference);                    \
+        suite##_##name##_Body();                                                                             \
+    }                                                                                                        \
+    TEST(suite, name##Production)                                                                            \
+    {                                                                                                        \
+        ::velmor::testing::UseTreeDrivers use(::velmor::testing::TreeDrivers::Production);                   \
+        suite##_##name##_Body();                                                                             \
+    }                                                                                                        \
+    static void suite##_##name##_Body()

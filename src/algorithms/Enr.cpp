@@ -1,0 +1,228 @@
+#include "algorithms/Enr.h"
+
+#include "algorithms/ElementArcs.h"
+#include "algorithms/RunFrame.h"
+#include "algorithms/SolutionTreeRun.h"
+#include "algorithms/reference/Enr.h"
+
+#include <algorithm>
+#include <vector>
+
+namespace velmor {
+
+namespace {
+
+using namespace trees;
+
+// ENR's stopwatch slots.
+constexpr int kExecutionSlot = 2;
+constexpr int kNeighbourTestSlot = 1;
+
+// One ENR run. A node's marked working copy says no more than its row does:
+// an arc leaves the working set when it runs from a working element to one
+// that is neither working nor failed, and an arc is usable in the copy when
+// both its ends are neither. So the frontier comes from the adjacency lists
+// of the working elements and the neighbour tests search the lists, entering
+// only elements the row leaves open.
+class EnrTree {
+public:
+    EnrTree(AlgorithmRun& run, StructureWorkspace& ws, ByteMatrix& finalTerms)
+        : run_(run), ws_(ws), finalTerms_(finalTerms), tree_(ws.enrRows, ws.enr.feed, ws.enr.links),
+          elements_(ws.workMatrix.columnCount()), destination_(ws.workDestinationIndex), variant_(ws.enrVariant),
+          normal_(ws.enr.normal != 0)
+    {
+    }
+
+    const TreeRows& tree() const { return tree_; }
+
+    bool plant()
+    {
+        if (!arcs_.build(ws_.workMatrix) || !tree_.plantRoot(elements_, ws_.workSourceIndex)
+            || !finalTerms_.allocate(elements_, 1))
+            return false;
+        const auto count = static_cast<std::size_t>(elements_);
+        states_.resize(count);
+        enterable_.resize(count);
+        for (int x = 0; x < elements_; ++x) {
+            states_[static_cast<std::size_t>(x)] = ws_.workElementState.get(x);
+            enterable_[static_cast<std::size_t>(x)] = !normal_ || states_[static_cast<std::size_t>(x)] != -1;
+        }
+        onFrontier_.resize(elements_);
+        frontier_.reserve(count);
+        candidates_.reserve(count);
+        certain_.reserve(count);
+        reaching_.resize(elements_);
+        // The measures of the containers whose size does not change: the work
+        // matrix and its working copy, the final terms' first empty row, the
+        // element states, the frontier marks F and the certain neighbours G.
+        fixedMeasure_ = 2 * ws_.workMatrix.byteSize() + finalTerms_.byteSize() + ws_.workElementState.byteSize()
+                        + 2 * 4 * static_cast<std::int64_t>(elements_);
+        return true;
+    }
+
+    bool expand(int row)
+    {
+        const std::int8_t* cells = tree_.cells(row);
+        collectFrontier(cells);
+        const bool certainFound = selectCandidates(cells);
+        tree_.setState(row, cells[destination_] == 1 ? SuccessLeaf : ExpandedRow);
+        if (certainFound) {
+            if (!appendCertainChild(row))
+                return false;
+        } else if (!candidates_.empty() && !appendCandidateChildren(row)) {
+            return false;
+        }
+        tree_.publish();
+        return true;
+    }
+
+    std::int64_t workingSet() const { return fixedMeasure_ + tree_.rowsByteSize() + tree_.linksByteSize(); }
+
+private:
+    bool open(const std::int8_t* cells, int x) const { return cells[x] == 0; }
+    bool enterable(int x) const { return enterable_[static_cast<std::size_t>(x)] != 0; }
+
+    // The elements that an arc from a working element enters and that the
+    // row leaves open, in ascending order.
+    void collectFrontier(const std::int8_t* cells)
+    {
+        onFrontier_.clearAll();
+        frontier_.clear();
+        for (int a = 0; a < elements_; ++a) {
+            if (cells[a] != 1)
+                continue;
+            for (int k : arcs_.out(a)) {
+                if (!open(cells, k) || onFrontier_.has(k))
+                    continue;
+                onFrontier_.set(k);
+                frontier_.push_back(k);
+            }
+        }
+        std::sort(frontier_.begin(), frontier_.end());
+    }
+
+    // Leaves in candidates_ the frontier elements to branch on and in
+    // certain_ the certain neighbours; true when there is one. The
+    // destination is branched on alone. Under "normalno" elements of state
+    // -1 are dropped and those of state 1 become certain neighbours, after
+    // which no other element is tested or counted.
+    bool selectCandidates(const std::int8_t* cells)
+    {
+        candidates_.clear();
+        certain_.clear();
+        if (onFrontier_.has(destination_)) {
+            candidates_.push_back(destination_);
+            return false;
+        }
+        bool certainFound = false;
+        for (int k : frontier_) {
+            const std::int32_t state = states_[static_cast<std::size_t>(k)];
+            if (normal_ && state != 0) {
+                if (state == 1) {
+                    certain_.push_back(k);
+                    certainFound = true;
+                }
+            } else if (!certainFound) {
+                candidates_.push_back(k);
+            }
+        }
+        if (!candidates_.empty() && (variant_ == 1 || variant_ == 2))
+            keepCandidatesLeadingOn(cells);
+        return certainFound;
+    }
+
+    // The neighbour tests of the optimised variants: a candidate stays when
+    // the destination can be reached from it without entering a working or
+    // failed element (nor, in "Opt. II razine", another frontier element).
+    // One backward search from the destination answers them all; the tests
+    // of a node are timed together.
+    void keepCandidatesLeadingOn(const std::int8_t* cells)
+    {
+        timedIn(run_, kExecutionSlot, kNeighbourTestSlot, [&] {
+            const bool avoidFrontier = variant_ == 2;
+            reaching_.build(arcs_, destination_, [&](int x) {
+                return open(cells, x) && enterable(x) && !(avoidFrontier && onFrontier_.has(x));
+            });
+            std::erase_if(candidates_, [&](int k) { return !reaching_.reachableFrom(arcs_, k); });
+            return 0;
+        });
+    }
+
+    // All certain neighbours work at once, in a single child.
+    bool appendCertainChild(int row)
+    {
+        const int child = tree_.appendChildren(row, 1);
+        if (child < 0)
+            return false;
+        std::int8_t* cells = tree_.childCells(child);
+        for (int k : certain_)
+            fixElement(run_, cells, k, 1);
+        cells[elements_] = cells[destination_] == 1 ? SuccessLeaf : OpenRow;
+        return true;
+    }
+
+    // Child r fails the first r-1 candidates and makes the r-th work; the
+    // last child fails them all.
+    bool appendCandidateChildren(int row)
+    {
+        const int count = static_cast<int>(candidates_.size());
+        const int first = tree_.appendChildren(row, count + 1);
+        if (first < 0)
+            return false;
+        for (int r = 0; r <= count; ++r) {
+            std::int8_t* cells = tree_.childCells(first + r);
+            for (int f = 0; f < r; ++f)
+                fixElement(run_, cells, candidates_[static_cast<std::size_t>(f)], -1);
+            if (r == count) {
+                cells[elements_] = FailureLeaf;
+                continue;
+            }
+            const int k = candidates_[static_cast<std::size_t>(r)];
+            fixElement(run_, cells, k, 1);
+            cells[elements_] = k == destination_ ? SuccessLeaf : OpenRow;
+        }
+        return true;
+    }
+
+    AlgorithmRun& run_;
+    StructureWorkspace& ws_;
+    ByteMatrix& finalTerms_;
+    TreeRows tree_;
+    int elements_;
+    int destination_;
+    int variant_;
+    bool normal_;
+
+    ElementArcs arcs_;
+    std::vector<std::int32_t> states_;
+    std::vector<char> enterable_;
+    std::int64_t fixedMeasure_ = 0;
+
+    GenerationMarks onFrontier_;
+    std::vector<int> frontier_;
+    std::vector<int> candidates_;
+    std::vector<int> certain_;
+    ReachingSet reaching_;
+};
+
+} // namespace
+
+bool runEnr(AlgorithmRun& run, StructureWorkspace& ws, ByteMatrix& finalTerms)
+{
+    // Cells above 1 are outside what the adjacency lists express; the
+    // straightforward version copies and marks the matrix cell by cell.
+    if (!holdsOnlyArcsAndGaps(ws.workMatrix))
+        return reference::runEnr(run, ws, finalTerms);
+    if (!beginTreeRun(run, ws))
+        return abandonTreeRun(run);
+    EnrTree enr(run, ws, finalTerms);
+    if (!enr.plant())
+        return abandonTreeRun(run);
+    const RunEnd end = expandOpenRows(
+        run, enr.tree(), [&](int row) { return enr.expand(row); }, [&] { return enr.workingSet(); });
+    if (end == RunEnd::Failed)
+        return abandonTreeRun(run);
+    return finishTreeRun(run, enr.tree(), finalTerms, end);
+}
+
+} // namespace velmor
