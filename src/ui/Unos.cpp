@@ -171,6 +171,15 @@ TForm5::TForm5() : QWidget(nullptr), editor_(userDecimalSeparator())
         if (!mirroring_)
             ListBox2Click(row);
     });
+    // A click on the item already selected shows its values again too.
+    connect(ListBox1, &QListWidget::itemClicked, this, [this](QListWidgetItem* item) {
+        if (!mirroring_)
+            ListBox1Click(ListBox1->row(item));
+    });
+    connect(ListBox2, &QListWidget::itemClicked, this, [this](QListWidgetItem* item) {
+        if (!mirroring_)
+            ListBox2Click(ListBox2->row(item));
+    });
     for (QLineEdit* edit : {Edit1, Edit2, Edit3, Edit4})
         edit->installEventFilter(this);
 
