@@ -304,8 +304,16 @@ void TForm4::showChart(const std::vector<ChartPoint>& points)
             xAxis->append(fromUtf8(points[i].label), static_cast<qreal>(points[i].x));
     }
     xAxis->setRange(0, static_cast<qreal>(std::max<std::int64_t>(maxX, 1)));
-    yAxis->setRange(0, static_cast<qreal>(std::max<std::int64_t>(maxY, 1)));
-    yAxis->applyNiceNumbers();
+    // Whole-byte ticks: a step of 1, 2 or 5 times a power of ten, at most
+    // five of them.
+    double tick = 1;
+    while (static_cast<double>(maxY) / tick > 4) {
+        const double mantissa = tick / std::pow(10.0, std::floor(std::log10(tick)));
+        tick *= mantissa < 1.5 ? 2 : mantissa < 3 ? 2.5 : 2;
+    }
+    const double top = std::max(1.0, std::ceil(static_cast<double>(maxY) / tick)) * tick;
+    yAxis->setRange(0, top);
+    yAxis->setTickCount(static_cast<int>(std::lround(top / tick)) + 1);
 }
 
 QString TForm4::statusLine() const
