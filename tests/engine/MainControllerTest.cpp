@@ -142,6 +142,9 @@ TEST_F(ControllerTest, AlgorithmChoiceEnablesItsVariants)
     EXPECT_TRUE(board().checked("RadioButton8")); // the chosen variant does not change
     controller.userCheck("CheckBox4", false);
     EXPECT_FALSE(board().enabled("RadioButton7"));
+    controller.userCheck("RadioButton9", true); // off while NPR is not chosen
+    EXPECT_TRUE(board().checked("RadioButton10"));
+    controller.userCheck("CheckBox5", true);
     controller.userCheck("RadioButton9", true);
     EXPECT_FALSE(board().checked("RadioButton10"));
     EXPECT_EQ(controller.runRequest().nprVariant, 0);

@@ -1,0 +1,250 @@
+// Abraham: minimal paths turned into disjoint products.
+//
+// Produces exactly what the straightforward version in algorithms/reference
+// produces (paths, sort lists, terms, links, counters, memory samples, stop
+// points), with the work done differently:
+// - paths and terms are bit sets, so "does this term exclude path j" and
+//   "which elements of path j does it leave open" are a few word operations;
+// - the path search follows adjacency lists instead of copying and marking
+//   the whole matrix per partial path, and decides every candidate of a step
+//   with one backward search from the destination instead of one forward
+//   search per candidate;
+// - all working storage is reused from step to step; the memory figures are
+//   computed from the dimensions the step-by-step containers would have.
+
+#include "algorithms/Abraham.h"
+
+#include "algorithms/AbrahamPaths.h"
+#include "algorithms/ElementArcs.h"
+#include "algorithms/ElementSets.h"
+#include "algorithms/reference/Abraham.h"
+
+#include <algorithm>
+#include <cstdint>
+#include <vector>
+
+namespace velmor {
+
+namespace {
+
+constexpr int kWholeRunSlot = 0;
+constexpr int kSearchSlot = 1;
+constexpr int kSortSlot = 2;
+constexpr int kExecutionSlot = 3;
+
+// --- Disjoint products -------------------------------------------------------
+
+// A term is two sets over the elements: those that work, then those that
+// fail. `termWords` = 2 * set words.
+class Products {
+public:
+    Products(AlgorithmRun& run, StructureWorkspace& ws, const SetRows& paths)
+        : run_(run), ws_(ws), writer_(ws.abrahamProducts, ws.abraham.feed), paths_(paths),
+          words_(paths.words()), columns_(ws.abrahamPaths.columnCount()),
+          prefix_(static_cast<std::size_t>(paths.words()))
+    {
+    }
+
+    bool build()
+    {
+        const int pathCount = paths_.rows();
+        if (pathCount == 0) {
+            writer_.allocate(0, 0);
+            ws_.abraham.links.clear();
+            return true;
+        }
+        if (!start())
+            return false;
+        if (pathCount == 1)
+            ws_.abraham.memoryLog.record(run_.nextSample++, workingSetBytes());
+        bool stopped = false;
+        for (int i = 1; i < pathCount && !stopped; ++i)
+            if (!mergePath(i, stopped))
+                return false;
+        if (stopped)
+            run_.markStopped();
+        return true;
+    }
+
+private:
+    bool start()
+    {
+        if (!writer_.allocate(columns_, 1))
+            return false;
+        setToCells(paths_.row(0), words_, ws_.abrahamProducts.row(0), 1);
+        writer_.publishAll();
+        ws_.abraham.links.clear();
+        if (!ws_.abraham.links.allocate(1))
+            return false;
+        ws_.abraham.iterations.store(0, std::memory_order_relaxed);
+        return true;
+    }
+
+    // What the step-by-step containers would measure: the paths, the links,
+    // the terms so far, W as a byte matrix of one row per term, the marks X
+    // (one int per element) and T, empty at every sample.
+    std::int64_t workingSetBytes() const
+    {
+        const std::int64_t current = count_ > 0 ? (std::int64_t(columns_) - 1 + 4) * (count_ - 1) + 4 : 0;
+        const std::int64_t marks = 4 * std::int64_t(columns_);
+        return ws_.abrahamPaths.byteSize() + ws_.abraham.links.byteSize() + ws_.abrahamProducts.byteSize() + current
+             + marks;
+    }
+
+    bool mergePath(int i, bool& stopped)
+    {
+        const int termWords = 2 * words_;
+        const int last = paths_.rows() - 1;
+        ensure(current_, termWords);
+        std::copy(paths_.row(i), paths_.row(i) + words_, current_.data());
+        std::fill(current_.data() + words_, current_.data() + termWords, SetWord{0});
+        count_ = 1;
+        for (int j = 0; j < i; ++j) {
+            count_ = excludePath(paths_.row(j));
+            std::swap(current_, next_);
+            if (run_.endIteration(workingSetBytes(), i, last)) {
+                stopped = true;
+                return true;
+            }
+        }
+        return appendTerms(i);
+    }
+
+    // next := current and not-path-j, in the order of the terms; returns the
+    // number of terms written.
+    int excludePath(const SetWord* path)
+    {
+        switch (words_) {
+        case 1: return excludeWith<1>(path);
+        case 2: return excludeWith<2>(path);
+        default: return excludeWith<0>(path);
+        }
+    }
+
+    // Words is the set width when known at compile time, 0 otherwise.
+    template <int Words>
+    int excludeWith(const SetWord* path)
+    {
+        const int words = Words > 0 ? Words : words_;
+        const int termWords = 2 * words;
+        int out = 0;
+        for (int k = 0; k < count_; ++k) {
+            const SetWord* works = current_.data() + static_cast<std::size_t>(k) * termWords;
+            const SetWord* fails = works + words;
+            bool excludes = false;
+            int open = 0;
+            for (int w = 0; w < words; ++w) {
+                excludes = excludes || (fails[w] & path[w]) != 0;
+                open += std::popcount(path[w] & ~works[w]);
+            }
+            if (excludes) {
+                ensure(next_, (static_cast<std::size_t>(out) + 1) * termWords);
+                std::copy(works, works + termWords, next_.data() + static_cast<std::size_t>(out) * termWords);
+                ++out;
+                continue;
+            }
+            if (open == 0)
+                continue; // the term lies inside path j
+            // term and not-path-j = term.!x1 + term.x1.!x2 + ... over the open
+            // elements x1 < x2 < ... of path j.
+            ensure(next_, (static_cast<std::size_t>(out) + open) * termWords);
+            SetWord* row = next_.data() + static_cast<std::size_t>(out) * termWords;
+            SetWord* prefix = prefix_.data();
+            std::copy(works, works + words, prefix);
+            for (int w = 0; w < words; ++w) {
+                for (SetWord bits = path[w] & ~works[w]; bits != 0; bits &= bits - 1) {
+                    const SetWord bit = bits & (~bits + 1);
+                    std::copy(prefix, prefix + words, row);
+                    std::copy(fails, fails + words, row + words);
+                    row[words + w] |= bit;
+                    prefix[w] |= bit;
+                    row += termWords;
+                }
+            }
+            out += open;
+        }
+        return out;
+    }
+
+    static void ensure(std::vector<SetWord>& buffer, std::size_t words)
+    {
+        if (words > buffer.size())
+            buffer.resize(std::max(words, 2 * buffer.size()));
+    }
+
+    // Appends the terms of path i in one step, then makes them readable to
+    // the coordinator.
+    bool appendTerms(int i)
+    {
+        ws_.abraham.partialCount.store(std::max(count_ - 1, 0), std::memory_order_relaxed);
+        if (count_ > 0) {
+            const int first = ws_.abrahamProducts.rowCount();
+            if (!writer_.appendRows(count_) || !ws_.abraham.links.resize(first + count_))
+                return false;
+            const int termWords = 2 * words_;
+            std::int32_t* links = ws_.abraham.links.data();
+            for (int k = 0; k < count_; ++k) {
+                const SetWord* term = current_.data() + static_cast<std::size_t>(k) * termWords;
+                std::int8_t* cells = ws_.abrahamProducts.row(first + k);
+                setToCells(term, words_, cells, 1);
+                setToCells(term + words_, words_, cells, -1);
+                links[first + k] = i;
+            }
+        }
+        writer_.publishAll();
+        return true;
+    }
+
+    AlgorithmRun& run_;
+    StructureWorkspace& ws_;
+    LiveTermWriter writer_;
+    const SetRows& paths_;
+    const int words_;
+    const int columns_;
+    std::vector<SetWord> current_; // W
+    std::vector<SetWord> next_;    // T
+    std::vector<SetWord> prefix_;  // the working elements of the next expanded term
+    int count_ = 0;                // terms in W
+};
+
+} // namespace
+
+bool runAbraham(AlgorithmRun& run, StructureWorkspace& ws, ByteMatrix& finalTerms)
+{
+    ElementArcs arcs;
+    if (!arcs.build(ws.workMatrix)) {
+        // Not square, or cells above 1 that only a hand-made matrix holds:
+        // the step-by-step version refuses or follows them.
+        return reference::runAbraham(run, ws, finalTerms);
+    }
+
+    run.startSlot(kWholeRunSlot);
+    run.startSlot(kSearchSlot);
+    SetRows paths;
+    if (!findAbrahamPaths(run, ws, arcs, paths)) {
+        run.stopSlot(kSearchSlot);
+        run.stopSlot(kWholeRunSlot);
+        return false;
+    }
+    run.stopSlot(kSearchSlot);
+
+    run.startSlot(kSortSlot);
+    sortAbrahamPaths(paths, ws.workMatrix.columnCount(), ws.abrahamRule, ws.abrahamPaths, ws.abrahamSortArray1, ws.abrahamSortArray2);
+    run.stopSlot(kSortSlot);
+
+    run.startSlot(kExecutionSlot);
+    const bool built = Products(run, ws, paths).build();
+    run.stopSlot(kExecutionSlot);
+    run.stopSlot(kWholeRunSlot);
+    if (!built)
+        return false;
+
+    if (ws.abrahamProducts.empty())
+        finalTerms.clear();
+    else if (!ws.abrahamProducts.copyTo(finalTerms))
+        return false;
+    run.storeResultCode();
+    return true;
+}
+
+} // namespace velmor
