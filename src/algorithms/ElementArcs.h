@@ -43,9 +43,6 @@ private:
     std::vector<int> inList_;
 };
 
-// True when every cell of the matrix is an arc (1) or a gap (0 or below).
-bool holdsOnlyArcsAndGaps(const ByteMatrix& matrix);
-
 // Element marks that are cleared in constant time: a mark is set when it
 // holds the current generation.
 class GenerationMarks {

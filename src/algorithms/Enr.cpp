@@ -26,8 +26,8 @@ constexpr int kNeighbourTestSlot = 1;
 // only elements the row leaves open.
 class EnrTree {
 public:
-    EnrTree(AlgorithmRun& run, StructureWorkspace& ws, ByteMatrix& finalTerms)
-        : run_(run), ws_(ws), finalTerms_(finalTerms), tree_(ws.enrRows, ws.enr.feed, ws.enr.links),
+    EnrTree(AlgorithmRun& run, StructureWorkspace& ws, ByteMatrix& finalTerms, const ElementArcs& arcs)
+        : run_(run), ws_(ws), finalTerms_(finalTerms), arcs_(arcs), tree_(ws.enrRows, ws.enr.feed, ws.enr.links),
           elements_(ws.workMatrix.columnCount()), destination_(ws.workDestinationIndex), variant_(ws.enrVariant),
           normal_(ws.enr.normal != 0)
     {
@@ -37,7 +37,7 @@ public:
 
     bool plant()
     {
-        if (!arcs_.build(ws_.workMatrix) || !tree_.plantRoot(elements_, ws_.workSourceIndex)
+        if (!tree_.plantRoot(elements_, ws_.workSourceIndex)
             || !finalTerms_.allocate(elements_, 1))
             return false;
         const auto count = static_cast<std::size_t>(elements_);
@@ -187,13 +187,13 @@ private:
     AlgorithmRun& run_;
     StructureWorkspace& ws_;
     ByteMatrix& finalTerms_;
+    const ElementArcs& arcs_;
     TreeRows tree_;
     int elements_;
     int destination_;
     int variant_;
     bool normal_;
 
-    ElementArcs arcs_;
     std::vector<std::int32_t> states_;
     std::vector<char> enterable_;
     std::int64_t fixedMeasure_ = 0;
@@ -209,13 +209,15 @@ private:
 
 bool runEnr(AlgorithmRun& run, StructureWorkspace& ws, ByteMatrix& finalTerms)
 {
-    // Cells above 1 are outside what the adjacency lists express; the
-    // straightforward version copies and marks the matrix cell by cell.
-    if (!holdsOnlyArcsAndGaps(ws.workMatrix))
+    // A matrix that is not square, or holds cells above 1, is outside what
+    // the adjacency lists express; the straightforward version copies and
+    // marks it cell by cell (and refuses the one that is not square).
+    ElementArcs arcs;
+    if (!arcs.build(ws.workMatrix))
         return reference::runEnr(run, ws, finalTerms);
     if (!beginTreeRun(run, ws))
         return abandonTreeRun(run);
-    EnrTree enr(run, ws, finalTerms);
+    EnrTree enr(run, ws, finalTerms, arcs);
     if (!enr.plant())
         return abandonTreeRun(run);
     const RunEnd end = expandOpenRows(

@@ -49,8 +49,8 @@ constexpr std::int32_t kFixedByRow = 0;    // the expanded row already fixes it
 // path, so they are not repeated.
 class NprTree {
 public:
-    NprTree(AlgorithmRun& run, StructureWorkspace& ws, ByteMatrix& finalTerms)
-        : run_(run), ws_(ws), finalTerms_(finalTerms), tree_(ws.nprRows, ws.npr.feed, ws.npr.links),
+    NprTree(AlgorithmRun& run, StructureWorkspace& ws, ByteMatrix& finalTerms, const ElementArcs& arcs)
+        : run_(run), ws_(ws), finalTerms_(finalTerms), arcs_(arcs), tree_(ws.nprRows, ws.npr.feed, ws.npr.links),
           elements_(ws.workMatrix.columnCount()), source_(ws.workSourceIndex),
           destination_(ws.workDestinationIndex), variant_(ws.nprVariant), normal_(ws.npr.normal != 0)
     {
@@ -62,7 +62,7 @@ public:
     {
         finalTerms_.clear();
         WideMatrix& numbers = ws_.nprPaths;
-        if (!arcs_.build(ws_.workMatrix) || !tree_.plantRoot(elements_, source_)
+        if (!tree_.plantRoot(elements_, source_)
             || !numbers.allocate(elements_ + 1, 1) || !marks_.allocate(elements_))
             return false;
         numbers.set(source_, 0, 1);
@@ -325,6 +325,7 @@ private:
     AlgorithmRun& run_;
     StructureWorkspace& ws_;
     ByteMatrix& finalTerms_;
+    const ElementArcs& arcs_;
     TreeRows tree_;
     int elements_;
     int source_;
@@ -332,7 +333,6 @@ private:
     int variant_;
     bool normal_;
 
-    ElementArcs arcs_;
     std::vector<std::int32_t> states_;
     std::vector<char> enterable_;
     std::int64_t fixedMeasure_ = 0;
@@ -359,13 +359,15 @@ private:
 
 bool runNpr(AlgorithmRun& run, StructureWorkspace& ws, ByteMatrix& finalTerms)
 {
-    // Cells above 1 are outside what the adjacency lists express; the
-    // straightforward version copies and marks the matrix cell by cell.
-    if (!holdsOnlyArcsAndGaps(ws.workMatrix))
+    // A matrix that is not square, or holds cells above 1, is outside what
+    // the adjacency lists express; the straightforward version copies and
+    // marks it cell by cell (and refuses the one that is not square).
+    ElementArcs arcs;
+    if (!arcs.build(ws.workMatrix))
         return reference::runNpr(run, ws, finalTerms);
     if (!beginTreeRun(run, ws))
         return abandonTreeRun(run);
-    NprTree npr(run, ws, finalTerms);
+    NprTree npr(run, ws, finalTerms, arcs);
     if (!npr.plant())
         return abandonTreeRun(run);
     const RunEnd end = expandOpenRows(
