@@ -1,6 +1,7 @@
 #include "structure/StructureFileWriter.h"
 
 #include "platform/Numbers.h"
+#include "platform/SafeReplace.h"
 #include "structure/TextLine.h"
 
 #include <string_view>
@@ -168,7 +169,13 @@ bool StructureFileWriter::writeStructureFile(const std::string& path, const Elem
                                              const ByteMatrix& directedMatrix, bool directed, int sourceIndex,
                                              int destinationIndex, std::string& message)
 {
-    if (!file.openWrite(path)) {
+    const SaveTarget target = saveTargetOf(path);
+    const bool replacing = target.kind == SaveTarget::Replace;
+    ReplacementFile replacement(target);
+    const bool opened = replacing ? replacement.create() && file.openWrite(replacement.path())
+                                  : target.kind == SaveTarget::InPlace && file.openWrite(path);
+    if (!opened) {
+        file.close();
         message = kCannotOpen;
         return false;
     }
@@ -178,14 +185,18 @@ bool StructureFileWriter::writeStructureFile(const std::string& path, const Elem
         return false;
     }
     LayoutWriter layout(file, elements, directedMatrix, message);
-    const bool written = layout.write(directed, sourceIndex, destinationIndex);
-    // Closing flushes the last lines, so a full disk may only show here.
-    const bool closed = file.close();
-    if (written && !closed)
+    if (!layout.write(directed, sourceIndex, destinationIndex)) {
+        file.close();
+        return false;
+    }
+    // Closing flushes the last lines, so a full disk may only show here; the
+    // target is replaced only by a file that is complete on the disk.
+    if (!file.close() || (replacing && !replacement.commit())) {
         message = kWriteFailed;
-    if (written && closed)
-        message.clear();
-    return written && closed;
+        return false;
+    }
+    message.clear();
+    return true;
 }
 
 } // namespace velmor

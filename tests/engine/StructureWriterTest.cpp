@@ -8,13 +8,23 @@
 #include <gtest/gtest.h>
 
 #include <clocale>
+#include <csignal>
 #include <cstdlib>
+#include <filesystem>
 #include <random>
+#include <set>
 #include <string>
 #include <vector>
 
 #include <fcntl.h>
+#include <grp.h>
+#include <linux/fs.h>
+#include <sched.h>
+#include <sys/ioctl.h>
+#include <sys/mount.h>
+#include <sys/resource.h>
 #include <sys/stat.h>
+#include <sys/wait.h>
 #include <unistd.h>
 
 using namespace velmor;
@@ -38,6 +48,15 @@ Written writeToFile(const ElementList& elements, const ByteMatrix& directedMatri
     w.ok = writer.writeStructureFile(path, elements, directedMatrix, directed, source, destination, w.message);
     w.bytes = readBytes(path);
     return w;
+}
+
+// The names of the entries of a directory.
+std::set<std::string> namesIn(const std::string& directory)
+{
+    std::set<std::string> names;
+    for (const auto& entry : std::filesystem::directory_iterator(directory))
+        names.insert(entry.path().filename().string());
+    return names;
 }
 
 // Builds a structure by hand: nodes first, then edges given by node indices.
@@ -245,6 +264,7 @@ TEST(StructureWriter, ExistingFileIsReplaced)
     ASSERT_TRUE(writer.writeStructureFile(path, in.elements, in.directedMatrix, true, 0, 2, message));
     EXPECT_EQ(message, "");
     EXPECT_EQ(readBytes(path), kExampleFile);
+    EXPECT_EQ(namesIn(dir.path("")), std::set<std::string>{"old.dsm"}); // no replacement left beside it
 }
 
 TEST(StructureWriter, PairIndicesOutsideTheListWriteNoPair)
@@ -345,4 +365,300 @@ TEST(StructureWriter, RandomStructuresReadBackUnchanged)
                                               back.sourceIndex, back.destinationIndex, message));
         EXPECT_EQ(readBytes(again), readBytes(path));
     }
+}
+
+// --- A save never destroys what the target held ----------------------------------------
+
+namespace {
+
+const char* const kCannotOpen = "Nije moguće otvoriti zadanu datoteku";
+const char* const kWriteFailed = "Onemogućen pristup ili blokirana datoteka";
+const std::string kOldContents = "prethodni sadržaj datoteke\n";
+
+// What a save in a child process gave. `ran` is false when the child could
+// not set up the condition the test needs (no privilege to drop, to mount).
+struct ChildSave {
+    bool ran = false;
+    bool ok = false;
+    std::string message;
+};
+
+constexpr int kCannotPrepare = 77;
+
+// Saves `s` to `path` in a child process, after `prepare` has changed what
+// only that process should suffer (its user, its file size limit, its
+// mounts).
+template <typename Prepare>
+ChildSave saveInChild(const HandStructure& s, const std::string& path, Prepare prepare)
+{
+    int pipeEnds[2];
+    if (::pipe(pipeEnds) != 0) {
+        ADD_FAILURE() << "no pipe";
+        return {};
+    }
+    const pid_t child = ::fork();
+    if (child == 0) {
+        ::close(pipeEnds[0]);
+        if (!prepare())
+            ::_exit(kCannotPrepare);
+        StructureFileWriter writer;
+        std::string message;
+        const bool ok = writer.writeStructureFile(path, s.elements, s.directedMatrix, true, 0, 1, message);
+        const ssize_t written = ::write(pipeEnds[1], message.data(), message.size());
+        ::_exit(ok && written >= 0 ? 0 : 1);
+    }
+    ::close(pipeEnds[1]);
+    ChildSave result;
+    char buffer[256];
+    for (ssize_t got; (got = ::read(pipeEnds[0], buffer, sizeof buffer)) > 0;)
+        result.message.append(buffer, static_cast<std::size_t>(got));
+    ::close(pipeEnds[0]);
+    int status = 0;
+    if (child < 0 || ::waitpid(child, &status, 0) != child || !WIFEXITED(status)) {
+        ADD_FAILURE() << "the saving process did not end normally";
+        return result;
+    }
+    result.ran = WEXITSTATUS(status) != kCannotPrepare;
+    result.ok = WEXITSTATUS(status) == 0;
+    return result;
+}
+
+// Permission bits bind only a user without privileges; the superuser
+// becomes such a user for the child.
+bool becomeUnprivileged()
+{
+    if (::geteuid() != 0)
+        return true;
+    return ::setgroups(0, nullptr) == 0 && ::setgid(65534) == 0 && ::setuid(65534) == 0 && ::geteuid() != 0;
+}
+
+HandStructure smallStructure()
+{
+    HandStructure s;
+    s.build({{1, 0.5L}, {2, 0.5L}}, {{3, 0, 1, 0.5L}});
+    return s;
+}
+
+// Big enough that the file is written out in several blocks before it is
+// closed, so that a write fails in the middle of the layout.
+HandStructure largeStructure()
+{
+    std::vector<std::pair<std::int32_t, long double>> nodes;
+    std::vector<std::tuple<std::int32_t, int, int, long double>> edges;
+    for (int i = 0; i < 1500; ++i) {
+        nodes.emplace_back(i + 1, 0.123456789012345L);
+        edges.emplace_back(100000 + i, i, (i + 1) % 1500, 0.987654321098765L);
+    }
+    HandStructure s;
+    s.build(nodes, edges);
+    return s;
+}
+
+std::string savedBytes(const HandStructure& s)
+{
+    return writeToFile(s.elements, s.directedMatrix, true, 0, 1).bytes;
+}
+
+} // namespace
+
+TEST(StructureWriterSafeSave, FailedWriteKeepsThePreviousContents)
+{
+    // The file size limit makes every write past its byte fail as a full
+    // disk would: for the small file when it is flushed at close, for the
+    // large one in the middle of the layout.
+    for (const HandStructure& s : {smallStructure(), largeStructure()}) {
+        const std::size_t size = savedBytes(s).size();
+        ASSERT_GT(size, 100u);
+        for (const rlim_t limit : {rlim_t{0}, rlim_t{1}, rlim_t{size / 2}, rlim_t{size - 1}, rlim_t{size}}) {
+            TempDir dir;
+            const std::string path = dir.write("s.dsm", kOldContents);
+            const ChildSave save = saveInChild(s, path, [limit] {
+                std::signal(SIGXFSZ, SIG_IGN);
+                const rlimit fileSize{limit, limit};
+                return ::setrlimit(RLIMIT_FSIZE, &fileSize) == 0;
+            });
+            ASSERT_TRUE(save.ran);
+            if (limit == size) {
+                // Enough room: the save succeeds, so the others fail only
+                // for want of room.
+                EXPECT_TRUE(save.ok) << save.message;
+                EXPECT_EQ(readBytes(path).size(), size);
+            } else {
+                EXPECT_FALSE(save.ok) << size << " bytes, limit " << limit;
+                EXPECT_EQ(save.message, kWriteFailed) << size << " bytes, limit " << limit;
+                EXPECT_EQ(readBytes(path), kOldContents) << size << " bytes, limit " << limit;
+            }
+            EXPECT_EQ(namesIn(dir.path("")), std::set<std::string>{"s.dsm"}) << limit;
+        }
+    }
+}
+
+TEST(StructureWriterSafeSave, TargetsTheUserMayNotWriteAreRefusedUntouched)
+{
+    TempDir dir;
+    // The unprivileged child must be able to reach the test's files.
+    ASSERT_EQ(::chmod(dir.path("").c_str(), 0755), 0);
+    ASSERT_EQ(::mkdir(dir.path("open").c_str(), 0777), 0);
+    ASSERT_EQ(::chmod(dir.path("open").c_str(), 0777), 0);
+    ASSERT_EQ(::mkdir(dir.path("closed").c_str(), 0755), 0);
+    const std::string protectedFile = dir.write("open/protected.dsm", kOldContents);
+    ASSERT_EQ(::chmod(protectedFile.c_str(), 0444), 0);
+    const std::string inClosedFolder = dir.write("closed/writable.dsm", kOldContents);
+    ASSERT_EQ(::chmod(inClosedFolder.c_str(), 0666), 0);
+    const std::string writable = dir.write("open/writable.dsm", kOldContents);
+    ASSERT_EQ(::chmod(writable.c_str(), 0666), 0);
+    const HandStructure s = smallStructure();
+
+    struct Case {
+        std::string path;
+        bool refused;
+    };
+    const Case cases[] = {
+        {protectedFile, true},                  // a write-protected file in a folder that allows renaming
+        {inClosedFolder, true},                 // a writable file in a folder without write permission
+        {dir.path("closed/new.dsm"), true},     // a new file in that folder
+        {writable, false},                      // the same user may save where it may write
+    };
+    for (const Case& c : cases) {
+        const ChildSave save = saveInChild(s, c.path, becomeUnprivileged);
+        if (!save.ran)
+            GTEST_SKIP() << "cannot run as a user without privileges";
+        if (c.refused) {
+            EXPECT_FALSE(save.ok) << c.path;
+            EXPECT_EQ(save.message, kCannotOpen) << c.path;
+            if (std::filesystem::exists(c.path)) {
+                EXPECT_EQ(readBytes(c.path), kOldContents) << c.path;
+            }
+        } else {
+            EXPECT_TRUE(save.ok) << save.message;
+            EXPECT_EQ(readBytes(c.path), savedBytes(s));
+        }
+    }
+    struct stat status {};
+    ASSERT_EQ(::stat(protectedFile.c_str(), &status), 0);
+    EXPECT_EQ(status.st_mode & 07777, 0444u);
+    EXPECT_EQ(namesIn(dir.path("open")), (std::set<std::string>{"protected.dsm", "writable.dsm"}));
+    EXPECT_EQ(namesIn(dir.path("closed")), std::set<std::string>{"writable.dsm"});
+}
+
+TEST(StructureWriterSafeSave, ReadOnlyMountIsRefusedUntouched)
+{
+    TempDir dir;
+    const std::string existing = dir.write("s.dsm", kOldContents);
+    const std::string mountPoint = dir.path("");
+    for (const std::string& path : {existing, dir.path("new.dsm")}) {
+        const ChildSave save = saveInChild(smallStructure(), path, [&mountPoint] {
+            // A private mount namespace: the read-only view exists only for
+            // the child.
+            return ::unshare(CLONE_NEWNS) == 0 && ::mount(nullptr, "/", nullptr, MS_REC | MS_PRIVATE, nullptr) == 0
+                && ::mount(mountPoint.c_str(), mountPoint.c_str(), nullptr, MS_BIND, nullptr) == 0
+                && ::mount(nullptr, mountPoint.c_str(), nullptr, MS_BIND | MS_REMOUNT | MS_RDONLY, nullptr) == 0;
+        });
+        if (!save.ran)
+            GTEST_SKIP() << "cannot mount a read-only view here";
+        EXPECT_FALSE(save.ok) << path;
+        EXPECT_EQ(save.message, kCannotOpen) << path;
+    }
+    EXPECT_EQ(readBytes(existing), kOldContents);
+    EXPECT_EQ(namesIn(dir.path("")), std::set<std::string>{"s.dsm"});
+}
+
+TEST(StructureWriterSafeSave, ImmutableFileIsRefusedUntouched)
+{
+    TempDir dir;
+    const std::string path = dir.write("s.dsm", kOldContents);
+    const int fd = ::open(path.c_str(), O_RDONLY);
+    ASSERT_GE(fd, 0);
+    int flags = 0;
+    const bool immutable = ::ioctl(fd, FS_IOC_GETFLAGS, &flags) == 0
+        && (flags |= FS_IMMUTABLE_FL, ::ioctl(fd, FS_IOC_SETFLAGS, &flags) == 0);
+    if (!immutable) {
+        ::close(fd);
+        GTEST_SKIP() << "this file system or user cannot make a file immutable";
+    }
+    const HandStructure s = smallStructure();
+    StructureFileWriter writer;
+    std::string message;
+    const bool saved = writer.writeStructureFile(path, s.elements, s.directedMatrix, true, 0, 1, message);
+    const std::set<std::string> names = namesIn(dir.path(""));
+    flags &= ~FS_IMMUTABLE_FL;
+    EXPECT_EQ(::ioctl(fd, FS_IOC_SETFLAGS, &flags), 0); // or the directory cannot be removed
+    ::close(fd);
+    EXPECT_FALSE(saved);
+    EXPECT_EQ(message, kCannotOpen);
+    EXPECT_EQ(readBytes(path), kOldContents);
+    EXPECT_EQ(names, std::set<std::string>{"s.dsm"});
+}
+
+TEST(StructureWriterSafeSave, PathThatIsADirectoryIsRefusedUntouched)
+{
+    TempDir dir;
+    ASSERT_EQ(::mkdir(dir.path("folder.dsm").c_str(), 0755), 0);
+    dir.write("folder.dsm/inside", kOldContents);
+    const HandStructure s = smallStructure();
+    for (const std::string& path : {dir.path("folder.dsm"), dir.path("folder.dsm/")}) {
+        StructureFileWriter writer;
+        std::string message;
+        EXPECT_FALSE(writer.writeStructureFile(path, s.elements, s.directedMatrix, true, 0, 1, message));
+        EXPECT_EQ(message, kCannotOpen) << path;
+    }
+    EXPECT_EQ(namesIn(dir.path("")), std::set<std::string>{"folder.dsm"});
+    EXPECT_EQ(readBytes(dir.path("folder.dsm/inside")), kOldContents);
+}
+
+TEST(StructureWriterSafeSave, PermissionsOfTheTargetAreKept)
+{
+    TempDir dir;
+    const HandStructure s = smallStructure();
+    for (const mode_t mode : {mode_t{0600}, mode_t{0640}, mode_t{0444}, mode_t{0755}}) {
+        const std::string path = dir.write("m" + std::to_string(mode) + ".dsm", kOldContents);
+        ASSERT_EQ(::chmod(path.c_str(), mode), 0);
+        StructureFileWriter writer;
+        std::string message;
+        const bool saved = writer.writeStructureFile(path, s.elements, s.directedMatrix, true, 0, 1, message);
+        if (mode == 0444 && ::geteuid() != 0) {
+            EXPECT_FALSE(saved); // write-protected for everyone but the superuser
+            continue;
+        }
+        ASSERT_TRUE(saved) << message;
+        struct stat status {};
+        ASSERT_EQ(::stat(path.c_str(), &status), 0);
+        EXPECT_EQ(status.st_mode & 07777, mode);
+        EXPECT_EQ(readBytes(path), savedBytes(s));
+    }
+    // A new file gets what the user's file-creation mask allows.
+    const mode_t previousMask = ::umask(027);
+    StructureFileWriter writer;
+    std::string message;
+    const bool saved = writer.writeStructureFile(dir.path("new.dsm"), s.elements, s.directedMatrix, true, 0, 1, message);
+    ::umask(previousMask);
+    ASSERT_TRUE(saved) << message;
+    struct stat status {};
+    ASSERT_EQ(::stat(dir.path("new.dsm").c_str(), &status), 0);
+    EXPECT_EQ(status.st_mode & 07777, 0640u);
+}
+
+TEST(StructureWriterSafeSave, SymbolicLinkStaysALink)
+{
+    TempDir dir;
+    ASSERT_EQ(::mkdir(dir.path("real").c_str(), 0755), 0);
+    const std::string target = dir.write("real/s.dsm", kOldContents);
+    ASSERT_EQ(::symlink("real/s.dsm", dir.path("link.dsm").c_str()), 0);
+    ASSERT_EQ(::symlink("real/new.dsm", dir.path("dangling.dsm").c_str()), 0);
+    const HandStructure s = smallStructure();
+    StructureFileWriter writer;
+    std::string message;
+    ASSERT_TRUE(writer.writeStructureFile(dir.path("link.dsm"), s.elements, s.directedMatrix, true, 0, 1, message))
+        << message;
+    ASSERT_TRUE(writer.writeStructureFile(dir.path("dangling.dsm"), s.elements, s.directedMatrix, true, 0, 1,
+                                          message))
+        << message;
+    struct stat status {};
+    ASSERT_EQ(::lstat(dir.path("link.dsm").c_str(), &status), 0);
+    EXPECT_TRUE(S_ISLNK(status.st_mode));
+    ASSERT_EQ(::lstat(dir.path("dangling.dsm").c_str(), &status), 0);
+    EXPECT_TRUE(S_ISLNK(status.st_mode));
+    EXPECT_EQ(readBytes(target), savedBytes(s));
+    EXPECT_EQ(readBytes(dir.path("real/new.dsm")), savedBytes(s));
+    EXPECT_EQ(namesIn(dir.path("real")), (std::set<std::string>{"s.dsm", "new.dsm"}));
 }
