@@ -89,10 +89,11 @@ ThreadLauncher defaultThreadLauncher()
 
 void AutoResetEvent::set()
 {
-    {
-        std::lock_guard guard(lock_);
-        signalled_ = true;
-    }
+    // Notified under the lock: the waiter may destroy the event as soon as
+    // its wait returns, and it cannot return before the lock is released, so
+    // set() never touches an event that is gone.
+    std::lock_guard guard(lock_);
+    signalled_ = true;
     signal_.notify_one();
 }
 

@@ -173,8 +173,10 @@ void RunEngine::stopAlgorithm(Algorithm a)
 {
     AlgorithmCells& cells = ws_.cells(a);
     if (cells.thread.load() > 0 || cells.selected.load()) {
-        cells.requestStop();
+        // Marked before the request: an algorithm that ends on the request
+        // must find its row marked as stopped by the user, not as limited.
         stoppedByUser_[index(a)] = true;
+        cells.requestStop();
     }
 }
 

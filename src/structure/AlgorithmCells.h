@@ -84,8 +84,11 @@ struct AlgorithmCells {
         availability_ = value;
     }
 
-    bool stopRequested() const { return stop.load(std::memory_order_relaxed) != 0; }
-    void requestStop() { stop.store(1, std::memory_order_relaxed); }
+    // Release and acquire: whoever sees the request also sees what was
+    // written before it (the user's stop mark, which decides between
+    // "prekinuta nit" and "ograničena nit").
+    bool stopRequested() const { return stop.load(std::memory_order_acquire) != 0; }
+    void requestStop() { stop.store(1, std::memory_order_release); }
 
     void resetResults();
 

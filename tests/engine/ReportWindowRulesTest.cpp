@@ -96,6 +96,9 @@ protected:
         ASSERT_TRUE(board().enabled("rezabr"));
         ASSERT_TRUE(board().enabled("reznpr"));
     }
+    // The windows go before the controller does: its display threads must
+    // not deliver into them after that.
+    void TearDown() override { controller.endReports(); }
     bool on(const char* control) const { return board().enabled(control); }
 };
 
