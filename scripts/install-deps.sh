@@ -11,6 +11,8 @@ packages=(
 )
 # Sanitizer and fuzzing runtimes for `make test` / `make fuzz`.
 packages+=(clang libclang-rt-14-dev)
+# Locales with a decimal comma, for the tests of number formatting.
+packages+=(locales-all)
 
 missing=()
 for p in "${packages[@]}"; do

@@ -174,7 +174,8 @@ TForm4::TForm4() : QWidget(nullptr)
         p.setColor(QPalette::WindowText, Qt::black);
         chartTitle_->setPalette(p);
     }
-    auto* upper = new QLineSeries;
+    // An area series does not own its line series.
+    auto* upper = new QLineSeries(chart_);
     Series1 = new QAreaSeries(upper);
     Series1->setObjectName(QStringLiteral("Series1"));
     Series1->setColor(Qt::red);
