@@ -113,6 +113,11 @@ void RunEngine::startRun(const RunRequest& request, bool structurePresent)
     // only go off once validation has passed.
     if (coreBusy_.exchange(true))
         return;
+    // Gates left held by an earlier run open here, on the thread that also
+    // pauses: a Pause that comes once this run is under way is never undone.
+    for (Algorithm a : kAlgorithms)
+        ws_.cells(a).pause.release();
+    paused_ = false;
     coreThread_.join();
     joinAlgorithmThreads();
     bool started = false;
@@ -142,11 +147,12 @@ void RunEngine::pauseRun()
 {
     if (!coreBusy_ || paused_)
         return;
-    for (Algorithm a : kAlgorithms) {
-        AlgorithmCells& cells = ws_.cells(a);
-        if (cells.thread.load() > 0 && !cells.done.load() && !cells.failed.load())
-            cells.pause.hold();
-    }
+    // Every gate, not only those of threads already running: a Pause that
+    // comes while the core thread is still starting the algorithm threads
+    // must hold the ones it starts later too. A gate that no thread passes
+    // holds nothing.
+    for (Algorithm a : kAlgorithms)
+        ws_.cells(a).pause.hold();
     paused_ = true;
     channel_.post({ControlChange::enable("pause", false), ControlChange::enable("Pauze1", false),
                    ControlChange::enable("resume", true), ControlChange::enable("Nastavi1", true)});
@@ -400,24 +406,24 @@ bool RunEngine::coordinateAlgorithms()
     channel_.post({ControlChange::rowCount(row + 1)});
 
     allAlgorithmsDone_ = std::make_unique<AutoResetEvent>();
-    for (Algorithm a : kAlgorithms)
-        ws_.cells(a).pause.release();
-    paused_ = false;
     startAlgorithmThreads();
 
     // The count is read before the cycle, so that the last cycle runs after
     // every algorithm thread has written its final counters and is always
     // shown, whatever the display interval.
+    // The texts of the display are only built for the cycles that send them:
+    // most cycles just gather the new terms.
     ControlUnit display;
     auto lastShown = Clock::now() - displayInterval_;
     for (bool last = false; !last;) {
         last = runningAlgorithms_.load() == 0;
-        pollCycle(display, progressStep);
-        if (last || Clock::now() - lastShown >= displayInterval_) {
+        const bool show = last || Clock::now() - lastShown >= displayInterval_;
+        pollCycle(show ? &display : nullptr, progressStep);
+        if (show) {
             channel_.post(std::move(display));
+            display.clear();
             lastShown = Clock::now();
         }
-        display.clear();
         if (!last)
             std::this_thread::sleep_for(kPollRest);
     }
@@ -462,7 +468,7 @@ void RunEngine::startAlgorithmThreads()
     }
 }
 
-void RunEngine::pollCycle(ControlUnit& display, int progressStep)
+void RunEngine::pollCycle(ControlUnit* display, int progressStep)
 {
     std::array<float, 3> fractions{};
     for (Algorithm a : kAlgorithms) {
@@ -470,7 +476,8 @@ void RunEngine::pollCycle(ControlUnit& display, int progressStep)
         if (!cells.selected.load())
             continue;
         const AlgorithmBinding& b = binding(a);
-        display.push_back(ControlChange::setText(b.progressLabel, progressText(cells)));
+        if (display)
+            display->push_back(ControlChange::setText(b.progressLabel, progressText(cells)));
         if (!cells.stopRequested()) {
             if (cells.done.load() || cells.failed.load()) {
                 // A finished algorithm's terms no longer change: evaluate once.
@@ -489,24 +496,30 @@ void RunEngine::pollCycle(ControlUnit& display, int progressStep)
                             ws_.elements, value, ws_.idealTerminals);
                 cells.storeAvailability(value);
             }
-            fillResultRow(display, a);
+            if (display)
+                fillResultRow(*display, a);
         }
         fractions[index(a)] = progressFraction(cells);
     }
-    display.push_back(ControlChange::progress(progressBarPosition(progressStep, fractions)));
+    if (display)
+        display->push_back(ControlChange::progress(progressBarPosition(progressStep, fractions)));
 }
 
+// The polling has already evaluated every algorithm that ended without a
+// stop request; evaluating its terms again would only repeat the same sum
+// while the run waits.
 void RunEngine::evaluateFinalTerms()
 {
     for (Algorithm a : kAlgorithms) {
         AlgorithmCells& cells = ws_.cells(a);
-        if (!cells.selected.load() || cells.failed.load())
+        if (!cells.selected.load() || cells.failed.load() || finalEvaluated_[index(a)])
             continue;
         long double value = 0;
         if (!evaluateTerms(finalTerms_[index(a)], ws_.elementMap, ws_.workSourceIndex, ws_.workDestinationIndex,
                            ws_.elements, value, ws_.idealTerminals))
             cells.failed = 1;
         cells.storeAvailability(value);
+        finalEvaluated_[index(a)] = true;
     }
 }
 
