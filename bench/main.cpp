@@ -7,8 +7,12 @@
 // same iteration limit, so they do exactly the same work and stop at the
 // same point; such rows say "capped". Each pair of runs is also checked for
 // the same outcome (rows, iterations, result code, availability).
+//
+// --engine measures something else: the run engine's cost on top of the
+// algorithm it runs (EngineOverhead.h).
 
 #include "BenchStructures.h"
+#include "EngineOverhead.h"
 
 #include "algorithms/Abraham.h"
 #include "algorithms/Enr.h"
@@ -90,6 +94,7 @@ struct Options {
     bool quick = false;
     bool json = false;
     bool cpuTime = false; // thread CPU time instead of wall time
+    bool engine = false;  // the run engine's overhead instead (EngineOverhead.h)
     int repetitions = 0;  // 0: 3, or 1 with --quick
     std::string filter;
     std::string algorithm;
@@ -410,6 +415,8 @@ bool parse(int argc, char** argv, Options& options)
             options.json = true;
         } else if (arg == "--cpu-time") {
             options.cpuTime = true;
+        } else if (arg == "--engine") {
+            options.engine = true;
         } else if (arg == "--repetitions" && i + 1 < argc) {
             options.repetitions = std::max(1, std::atoi(argv[++i]));
         } else if (arg == "--filter" && i + 1 < argc) {
@@ -421,11 +428,17 @@ bool parse(int argc, char** argv, Options& options)
         } else {
             std::fprintf(stderr,
                          "usage: velmor-bench [--quick] [--json] [--cpu-time] [--repetitions N] [--filter TEXT]\n"
-                         "                    [--algorithm abraham|enr|npr] [--only production|reference]\n");
+                         "                    [--algorithm abraham|enr|npr] [--only production|reference]\n"
+                         "       velmor-bench --engine [--quick] [--json] [--repetitions N] [--filter TEXT]\n"
+                         "                    [--algorithm abraham|enr|npr]\n");
             return false;
         }
     }
-    if (options.repetitions == 0)
+    if (options.engine && (options.cpuTime || !options.only.empty())) {
+        std::fprintf(stderr, "velmor-bench: --engine measures wall time of both sides; no --cpu-time or --only\n");
+        return false;
+    }
+    if (options.repetitions == 0 && !options.engine)
         options.repetitions = options.quick ? 1 : 3;
     return true;
 }
@@ -437,6 +450,8 @@ int main(int argc, char** argv)
     Options options;
     if (!parse(argc, argv, options))
         return 2;
+    if (options.engine)
+        return runEngineOverhead({options.quick, options.json, options.repetitions, options.filter, options.algorithm});
     if (!options.json)
         printHeader(options);
 

@@ -89,7 +89,9 @@ private:
     bool coordinateAlgorithms();
     void startAlgorithmThreads();
     void pollAlgorithms();
-    void pollCycle(ControlUnit& display, int progressStep);
+    // Gathers the new terms and evaluates finished algorithms; with a display
+    // unit, also writes the progress and result rows into it.
+    void pollCycle(ControlUnit* display, int progressStep);
     void evaluateFinalTerms();
     void runAlgorithmThread(Algorithm a);
     void finishOne();
