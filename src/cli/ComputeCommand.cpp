@@ -1,6 +1,7 @@
 #include "cli/ComputeCommand.h"
 
 #include "platform/Numbers.h"
+#include "platform/Threads.h"
 #include "run/AlgorithmTable.h"
 #include "run/MainController.h"
 #include "run/ResultRows.h"
@@ -240,6 +241,11 @@ int runCompute(MainController& controller, const CliOptions& options, std::ostre
     ProgressLine progress(environment.progress, environment.progressInterval, environment.progressWidth);
     bool running = false; // the run passed its validation
     bool stopAsked = false;
+    // Every posted unit wakes the loop at once, so the end of a run is seen
+    // without waiting out a rest; the rest only paces the interrupt checks
+    // and the progress line.
+    auto posted = std::make_shared<AutoResetEvent>();
+    controller.channel().setWakeUp([posted] { posted->set(); });
     controller.startRun();
     for (;;) {
         running = enteredRunning(controller.drain()) || running;
@@ -250,12 +256,14 @@ int runCompute(MainController& controller, const CliOptions& options, std::ostre
             controller.stopRun();
             stopAsked = true;
         }
-        if (!controller.engine().busy())
+        // Start comes back on with the run's last controls.
+        if (!controller.engine().busy() || (running && controller.board().enabled("play")))
             break;
         progress.show(controller, options, stopAsked, stopNow);
-        std::this_thread::sleep_for(kLoopRest);
+        posted->waitFor(kLoopRest);
     }
     controller.engine().waitUntilIdle();
+    controller.channel().setWakeUp({});
     running = enteredRunning(controller.drain()) || running;
     progress.clear();
 

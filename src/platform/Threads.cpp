@@ -104,4 +104,12 @@ void AutoResetEvent::wait()
     signalled_ = false;
 }
 
+bool AutoResetEvent::waitFor(std::chrono::milliseconds timeout)
+{
+    std::unique_lock guard(lock_);
+    const bool set = signal_.wait_for(guard, timeout, [this] { return signalled_; });
+    signalled_ = false;
+    return set;
+}
+
 } // namespace velmor

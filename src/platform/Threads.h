@@ -1,5 +1,6 @@
 #pragma once
 
+#include <chrono>
 #include <condition_variable>
 #include <cstddef>
 #include <functional>
@@ -46,6 +47,8 @@ class AutoResetEvent {
 public:
     void set();
     void wait();
+    // Waits at most `timeout`; true when the event was set (and is reset).
+    bool waitFor(std::chrono::milliseconds timeout);
 
 private:
     std::mutex lock_;

@@ -208,3 +208,18 @@ TEST(ExactAvailability, BridgeKnownValue)
 {
     EXPECT_NEAR(static_cast<double>(exactAvailability(bridge(0.9L), false, false)), 0.97848, 1e-15);
 }
+
+TEST(AlgorithmRun, MemoryFiguresAndLimitsBeyond32Bits)
+{
+    // A 32-bit figure would wrap past 2 GB: 3 GB would read as negative and
+    // never reach a limit, 6 GB as about 1.7 GB.
+    AlgorithmCells cells;
+    cells.memoryLimit = 5'000'000'000LL;
+    AlgorithmRun run(Algorithm::Abraham, cells);
+    run.startSlot(run.executionSlot());
+    EXPECT_FALSE(run.endIteration(3'000'000'000LL, 0, 2));
+    EXPECT_EQ(cells.memoryLog.sample(1), 3'000'000'000LL);
+    EXPECT_TRUE(run.endIteration(6'000'000'000LL, 1, 2));
+    EXPECT_EQ(cells.memoryLog.sample(0), 6'000'000'000LL);
+    EXPECT_EQ(cells.memoryLog.sample(2), 6'000'000'000LL);
+}
