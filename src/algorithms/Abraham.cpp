@@ -239,9 +239,9 @@ bool runAbraham(AlgorithmRun& run, StructureWorkspace& ws, ByteMatrix& finalTerm
     if (!built)
         return false;
 
-    if (ws.abrahamProducts.empty())
-        finalTerms.clear();
-    else if (!ws.abrahamProducts.copyTo(finalTerms))
+    // The final terms are the terms as they stand; the products are only
+    // read from here on, so the two can hold the same rows.
+    if (!ws.abrahamProducts.shareRowsWith(finalTerms))
         return false;
     run.storeResultCode();
     return true;

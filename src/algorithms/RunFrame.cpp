@@ -36,8 +36,11 @@ bool AlgorithmRun::checkPoint()
 
 bool AlgorithmRun::endIteration(std::int64_t workingSetBytes, int done, int total)
 {
-    stopSlot(executionSlot_);
-    cells_.memoryLog.record(nextSample, workingSetBytes);
+    // One clock reading closes this iteration's time, opens the next one's
+    // and stamps the sample.
+    ClockReading now;
+    cells_.timers.lap(executionSlot_, now);
+    cells_.memoryLog.record(nextSample, workingSetBytes, now.seconds);
     ++nextSample;
     const std::int32_t iterations = cells_.iterations.load(std::memory_order_relaxed) + 1;
     cells_.iterations.store(iterations, std::memory_order_relaxed);
@@ -51,7 +54,6 @@ bool AlgorithmRun::endIteration(std::int64_t workingSetBytes, int done, int tota
     }
     cells_.progressDone.store(done, std::memory_order_relaxed);
     cells_.progressTotal.store(total, std::memory_order_relaxed);
-    startSlot(executionSlot_);
     return checkPoint();
 }
 

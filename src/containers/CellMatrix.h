@@ -13,9 +13,12 @@ namespace velmor {
 // Like IntArray, its size is told by the last valid column and row (-1 when
 // empty), reads outside give 0 and writes outside are refused.
 //
-// Rows are separate buffers, so changing only the number of rows moves row
-// buffers without copying cells; the reader and the algorithms grow matrices
-// one row at a time.
+// Rows live in blocks of many rows each, so a matrix that grows one row at a
+// time (the reader, the term matrices of the algorithms) allocates only when
+// a block fills, the blocks growing with the matrix. A row never moves once
+// written: another thread may read published rows while rows are appended,
+// provided that the vector of row pointers is not reallocated under it (the
+// writers change the row count under their feed's lock).
 template <typename Cell>
 class CellMatrix {
 public:
@@ -28,6 +31,12 @@ public:
     bool allocate(int columns, int rows);
     bool resize(int columns, int rows);
     bool copyTo(CellMatrix& target) const;
+    // Makes `target` hold the same rows as this matrix without copying them,
+    // for handing over a finished result. Both keep the rows alive until
+    // cleared or reallocated and never reuse them for other rows, but a cell
+    // written through either shows in both: neither may change its present
+    // rows while the other is read.
+    bool shareRowsWith(CellMatrix& target);
     bool removeRowAndColumn(int k);
     bool set(int column, int row, Cell value);
     int get(int column, int row) const;
@@ -50,30 +59,86 @@ public:
     }
 
     // Unchecked row access for inner loops that already know the bounds.
-    Cell* row(int r) { return rows_[static_cast<std::size_t>(r)].get(); }
-    const Cell* row(int r) const { return rows_[static_cast<std::size_t>(r)].get(); }
+    Cell* row(int r) { return storage_.rows[static_cast<std::size_t>(r)]; }
+    const Cell* row(int r) const { return storage_.rows[static_cast<std::size_t>(r)]; }
 
 private:
-    using RowBuffer = std::unique_ptr<Cell[]>;
+    // Storage of one shape: the blocks, the rows handed out, and rows given
+    // back by shrinking, which growing takes again before a new block.
+    struct Storage {
+        std::vector<std::shared_ptr<Cell[]>> blocks;
+        std::vector<Cell*> rows;
+        std::vector<Cell*> spare; // the next one to take at the back
+        bool shared = false;      // rows also held by another matrix: never reused
+        std::size_t blockRowsLeft = 0;
+        Cell* nextFree = nullptr;
 
-    static RowBuffer zeroRow(int columns)
+        // Makes room for `more` rows of `columns` cells, so that appending
+        // them cannot fail; a new block holds at least as many rows as there
+        // are, and the row pointers grow geometrically too. Blocks are not
+        // cleared here: a row is cleared when it is handed out, so that the
+        // unused end of a block is never touched.
+        void reserve(int columns, std::size_t more)
+        {
+            const std::size_t needed = rows.size() + more;
+            if (needed > rows.capacity())
+                rows.reserve(std::max(needed, 2 * rows.capacity()));
+            const std::size_t wanted = more > spare.size() ? more - spare.size() : 0;
+            if (wanted <= blockRowsLeft)
+                return;
+            const std::size_t blockRows = std::max(wanted, rows.size());
+            std::shared_ptr<Cell[]> block(new Cell[blockRows * static_cast<std::size_t>(columns)]);
+            nextFree = block.get();
+            blockRowsLeft = blockRows;
+            blocks.push_back(std::move(block));
+        }
+        // Appends a row whose cells the caller writes at once; room must have
+        // been reserved.
+        Cell* appendUncleared(int columns)
+        {
+            Cell* cells;
+            if (!spare.empty()) {
+                cells = spare.back();
+                spare.pop_back();
+            } else {
+                cells = nextFree;
+                nextFree += columns;
+                --blockRowsLeft;
+            }
+            rows.push_back(cells);
+            return cells;
+        }
+        Cell* append(int columns)
+        {
+            Cell* cells = appendUncleared(columns);
+            std::memset(cells, 0, sizeof(Cell) * static_cast<std::size_t>(columns));
+            return cells;
+        }
+    };
+
+    static Storage zeroRows(int columns, int rows)
     {
-        RowBuffer buffer(new Cell[static_cast<std::size_t>(columns)]);
-        std::memset(buffer.get(), 0, sizeof(Cell) * static_cast<std::size_t>(columns));
-        return buffer;
+        Storage fresh;
+        if (columns > 0 && rows > 0) {
+            fresh.reserve(columns, static_cast<std::size_t>(rows));
+            for (int r = 0; r < rows; ++r)
+                fresh.append(columns);
+        }
+        return fresh;
     }
-    void adopt(std::vector<RowBuffer>&& rows, int columns)
+    void adopt(Storage&& fresh, int columns)
     {
-        rows_ = std::move(rows);
-        lastColumn_ = rows_.empty() ? -1 : columns - 1;
-        lastRow_ = rows_.empty() || columns == 0 ? -1 : static_cast<int>(rows_.size()) - 1;
+        storage_ = std::move(fresh);
+        const std::vector<Cell*>& rows = storage_.rows;
+        lastColumn_ = rows.empty() ? -1 : columns - 1;
+        lastRow_ = rows.empty() || columns == 0 ? -1 : static_cast<int>(rows.size()) - 1;
         if (lastRow_ < 0) {
-            rows_.clear();
+            storage_ = Storage{};
             lastColumn_ = -1;
         }
     }
 
-    std::vector<RowBuffer> rows_;
+    Storage storage_;
     int lastColumn_ = -1;
     int lastRow_ = -1;
 };
@@ -84,13 +149,7 @@ bool CellMatrix<Cell>::allocate(int columns, int rows)
     if (columns < 0 || rows < 0)
         return false;
     try {
-        std::vector<RowBuffer> fresh;
-        if (columns > 0) {
-            fresh.reserve(static_cast<std::size_t>(rows));
-            for (int r = 0; r < rows; ++r)
-                fresh.push_back(zeroRow(columns));
-        }
-        adopt(std::move(fresh), columns);
+        adopt(zeroRows(columns, rows), columns);
         return true;
     } catch (const std::bad_alloc&) {
         return false;
@@ -106,32 +165,28 @@ bool CellMatrix<Cell>::resize(int columns, int rows)
         if (columns == columnCount()) {
             if (rows == rowCount())
                 return true;
-            const std::size_t present = rows_.size();
+            std::vector<Cell*>& present = storage_.rows;
             if (rows < rowCount()) {
-                rows_.resize(static_cast<std::size_t>(rows));
+                // The rows given back are taken again, in order, on growing.
+                if (!storage_.shared)
+                    for (std::size_t r = present.size(); r > static_cast<std::size_t>(rows); --r)
+                        storage_.spare.push_back(present[r - 1]);
+                present.resize(static_cast<std::size_t>(rows));
             } else {
-                // push_back grows the row array geometrically, so appending
-                // one row at a time stays cheap.
-                try {
-                    for (int r = rowCount(); r < rows; ++r)
-                        rows_.push_back(zeroRow(columns));
-                } catch (const std::bad_alloc&) {
-                    rows_.resize(present);
-                    throw;
-                }
+                storage_.reserve(columns, static_cast<std::size_t>(rows - rowCount()));
+                for (int r = rowCount(); r < rows; ++r)
+                    storage_.append(columns);
             }
             lastRow_ = rows - 1;
             return true;
         }
-        std::vector<RowBuffer> fresh;
-        fresh.reserve(static_cast<std::size_t>(rows));
+        Storage fresh = zeroRows(columns, rows);
         const int keptRows = std::min(rows, rowCount());
         const int keptColumns = std::min(columns, columnCount());
-        for (int r = 0; r < rows; ++r) {
-            fresh.push_back(zeroRow(columns));
-            if (r < keptRows && keptColumns > 0)
-                std::memcpy(fresh.back().get(), row(r), sizeof(Cell) * static_cast<std::size_t>(keptColumns));
-        }
+        if (keptColumns > 0)
+            for (int r = 0; r < keptRows; ++r)
+                std::memcpy(fresh.rows[static_cast<std::size_t>(r)], row(r),
+                            sizeof(Cell) * static_cast<std::size_t>(keptColumns));
         adopt(std::move(fresh), columns);
         return true;
     } catch (const std::bad_alloc&) {
@@ -144,6 +199,21 @@ bool CellMatrix<Cell>::copyTo(CellMatrix& target) const
 {
     if (&target == this)
         return true;
+    const auto width = sizeof(Cell) * static_cast<std::size_t>(columnCount());
+    if ((target.empty() || target.storage_.shared) && !empty()) {
+        // A fresh copy: every row is written whole, so none is cleared first.
+        // Rows shared with another matrix are left to it, not overwritten.
+        try {
+            Storage fresh;
+            fresh.reserve(columnCount(), static_cast<std::size_t>(rowCount()));
+            for (int r = 0; r <= lastRow_; ++r)
+                std::memcpy(fresh.appendUncleared(columnCount()), row(r), width);
+            target.adopt(std::move(fresh), columnCount());
+            return true;
+        } catch (const std::bad_alloc&) {
+            return false;
+        }
+    }
     if (target.lastColumn_ != lastColumn_ || target.lastRow_ != lastRow_) {
         const bool ok = target.empty() ? target.allocate(columnCount(), rowCount())
                                        : target.resize(columnCount(), rowCount());
@@ -151,8 +221,30 @@ bool CellMatrix<Cell>::copyTo(CellMatrix& target) const
             return false;
     }
     for (int r = 0; r <= lastRow_; ++r)
-        std::memcpy(target.row(r), row(r), sizeof(Cell) * static_cast<std::size_t>(columnCount()));
+        std::memcpy(target.row(r), row(r), width);
     return true;
+}
+
+template <typename Cell>
+bool CellMatrix<Cell>::shareRowsWith(CellMatrix& target)
+{
+    if (&target == this)
+        return true;
+    if (empty()) {
+        target.clear();
+        return true;
+    }
+    try {
+        Storage view;
+        view.blocks = storage_.blocks;
+        view.rows = storage_.rows;
+        view.shared = true;
+        storage_.shared = true;
+        target.adopt(std::move(view), columnCount());
+        return true;
+    } catch (const std::bad_alloc&) {
+        return false;
+    }
 }
 
 template <typename Cell>
@@ -162,17 +254,16 @@ bool CellMatrix<Cell>::removeRowAndColumn(int k)
         return false;
     try {
         const int columns = lastColumn_;
-        std::vector<RowBuffer> fresh;
+        Storage fresh;
         if (columns > 0) {
-            fresh.reserve(static_cast<std::size_t>(lastRow_));
+            fresh.reserve(columns, static_cast<std::size_t>(lastRow_));
             for (int r = 0; r <= lastRow_; ++r) {
                 if (r == k)
                     continue;
-                RowBuffer buffer(new Cell[static_cast<std::size_t>(columns)]);
+                Cell* cells = fresh.appendUncleared(columns); // written whole below
                 const Cell* old = row(r);
-                std::memcpy(buffer.get(), old, sizeof(Cell) * static_cast<std::size_t>(k));
-                std::memcpy(buffer.get() + k, old + k + 1, sizeof(Cell) * static_cast<std::size_t>(columns - k));
-                fresh.push_back(std::move(buffer));
+                std::memcpy(cells, old, sizeof(Cell) * static_cast<std::size_t>(k));
+                std::memcpy(cells + k, old + k + 1, sizeof(Cell) * static_cast<std::size_t>(columns - k));
             }
         }
         adopt(std::move(fresh), columns);
@@ -187,7 +278,7 @@ bool CellMatrix<Cell>::set(int column, int row, Cell value)
 {
     if (column < 0 || row < 0 || column > lastColumn_ || row > lastRow_)
         return false;
-    rows_[static_cast<std::size_t>(row)][static_cast<std::size_t>(column)] = value;
+    storage_.rows[static_cast<std::size_t>(row)][static_cast<std::size_t>(column)] = value;
     return true;
 }
 
@@ -196,13 +287,13 @@ int CellMatrix<Cell>::get(int column, int row) const
 {
     if (column < 0 || row < 0 || column > lastColumn_ || row > lastRow_)
         return 0;
-    return rows_[static_cast<std::size_t>(row)][static_cast<std::size_t>(column)];
+    return storage_.rows[static_cast<std::size_t>(row)][static_cast<std::size_t>(column)];
 }
 
 template <typename Cell>
 void CellMatrix<Cell>::clear()
 {
-    std::vector<RowBuffer>().swap(rows_);
+    storage_ = Storage{};
     lastColumn_ = -1;
     lastRow_ = -1;
 }

@@ -7,17 +7,21 @@ bool SampleLog::allocate(int count)
     if (count < 1)
         return false;
     std::lock_guard guard(lock_);
-    values_.assign(static_cast<std::size_t>(count), 0);
-    stamps_.assign(static_cast<std::size_t>(count), 0);
-    return true;
+    count_ = 0;
+    return resizeLocked(count);
 }
 
 bool SampleLog::resizeLocked(int count)
 {
     if (count < 1)
         return false;
-    values_.resize(static_cast<std::size_t>(count), 0);
-    stamps_.resize(static_cast<std::size_t>(count), 0);
+    const auto wanted = static_cast<std::size_t>(count);
+    const std::size_t chunks = (wanted + kChunkEntries - 1) / kChunkEntries;
+    while (chunks_.size() < chunks)
+        chunks_.emplace_back(new Entry[kChunkEntries]);
+    for (std::size_t slot = count_; slot < wanted; ++slot)
+        at(slot) = Entry{0, 0};
+    count_ = wanted;
     return true;
 }
 
@@ -31,48 +35,54 @@ bool SampleLog::record(int slot, std::int64_t value)
 {
     if (slot < 0)
         return false;
-    const std::int64_t now = clock_().seconds;
+    return record(slot, value, clock_().seconds);
+}
+
+bool SampleLog::record(int slot, std::int64_t value, std::int64_t stampSeconds)
+{
+    if (slot < 0)
+        return false;
     std::lock_guard guard(lock_);
-    if (slot >= static_cast<int>(values_.size())) {
+    const auto index = static_cast<std::size_t>(slot);
+    if (index >= count_) {
         if (!resizeLocked(slot + 1))
             return false;
-        values_[static_cast<std::size_t>(slot)] = value;
-        if (value > values_[0])
-            values_[0] = value;
-    } else {
-        values_[static_cast<std::size_t>(slot)] = value;
+        at(index) = Entry{value, stampSeconds};
+        if (value > at(0).value)
+            at(0).value = value;
+        return true;
     }
-    stamps_[static_cast<std::size_t>(slot)] = now;
+    at(index) = Entry{value, stampSeconds};
     return true;
 }
 
 std::int64_t SampleLog::sample(int slot) const
 {
     std::lock_guard guard(lock_);
-    if (slot < 0 || slot >= static_cast<int>(values_.size()))
+    if (slot < 0 || static_cast<std::size_t>(slot) >= count_)
         return 0;
-    return values_[static_cast<std::size_t>(slot)];
+    return at(static_cast<std::size_t>(slot)).value;
 }
 
 std::int64_t SampleLog::stamp(int slot) const
 {
     std::lock_guard guard(lock_);
-    if (slot < 0 || slot >= static_cast<int>(stamps_.size()))
+    if (slot < 0 || static_cast<std::size_t>(slot) >= count_)
         return 0;
-    return stamps_[static_cast<std::size_t>(slot)];
+    return at(static_cast<std::size_t>(slot)).stamp;
 }
 
 int SampleLog::lastIndex() const
 {
     std::lock_guard guard(lock_);
-    return static_cast<int>(values_.size()) - 1;
+    return static_cast<int>(count_) - 1;
 }
 
 void SampleLog::clear()
 {
     std::lock_guard guard(lock_);
-    std::vector<std::int64_t>().swap(values_);
-    std::vector<std::int64_t>().swap(stamps_);
+    std::vector<std::unique_ptr<Entry[]>>().swap(chunks_);
+    count_ = 0;
 }
 
 } // namespace velmor

@@ -59,6 +59,24 @@ bool StopwatchSet::stop(int slot)
     return true;
 }
 
+bool StopwatchSet::lap(int slot, ClockReading& now)
+{
+    if (slot < 0)
+        return false;
+    now = clock_();
+    std::lock_guard guard(lock_);
+    if (slot >= static_cast<int>(slots_.size()) && !resizeLocked(slot + 1))
+        return false;
+    Slot& s = slots_[static_cast<std::size_t>(slot)];
+    if (s.running)
+        s.total += static_cast<long double>(now.seconds - s.startSeconds)
+                   + static_cast<long double>(now.millis - s.startMillis) * 0.001L;
+    s.startSeconds = now.seconds;
+    s.startMillis = now.millis;
+    s.running = true;
+    return true;
+}
+
 long double StopwatchSet::total(int slot) const
 {
     std::lock_guard guard(lock_);

@@ -20,6 +20,10 @@ public:
     bool resize(int count);
     bool start(int slot);
     bool stop(int slot);
+    // stop then start with a single clock reading, which it hands back in
+    // `now`: the slot's total gains the time since its start or previous
+    // lap and it goes on from now. Starts a slot that is not running.
+    bool lap(int slot, ClockReading& now);
     long double total(int slot) const;
     bool running(int slot) const;
     void clear();

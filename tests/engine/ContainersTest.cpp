@@ -209,6 +209,103 @@ TEST(ByteMatrix, CopyTo)
     EXPECT_EQ(target.lastColumn(), 2);
 }
 
+// Rows appended one at a time across many blocks, shrunk and grown again:
+// the cells read back as a plain model says, new rows are zero.
+TEST(ByteMatrix, RowByRowGrowthAndShrinkMatchModel)
+{
+    std::mt19937 random(11);
+    ByteMatrix m;
+    std::vector<std::vector<int>> model;
+    const int columns = 5;
+    for (int step = 0; step < 400; ++step) {
+        int rows = static_cast<int>(model.size());
+        const unsigned roll = random() % 10;
+        if (roll < 7 || rows < 2)
+            rows += 1 + static_cast<int>(random() % 3);
+        else
+            rows = 1 + static_cast<int>(random() % static_cast<unsigned>(rows));
+        ASSERT_TRUE(m.empty() ? m.allocate(columns, rows) : m.resize(columns, rows));
+        model.resize(static_cast<std::size_t>(rows), std::vector<int>(columns, 0));
+        // Fill the last row, as a growing term matrix does.
+        for (int c = 0; c < columns; ++c) {
+            const int value = static_cast<int>(random() % 5) - 2;
+            model.back()[static_cast<std::size_t>(c)] = value;
+            m.row(rows - 1)[c] = static_cast<std::int8_t>(value);
+        }
+        ASSERT_EQ(m.lastRow(), rows - 1);
+        for (int r = 0; r < rows; ++r)
+            for (int c = 0; c < columns; ++c)
+                ASSERT_EQ(m.get(c, r), model[static_cast<std::size_t>(r)][static_cast<std::size_t>(c)])
+                    << "step " << step << ", row " << r;
+    }
+}
+
+TEST(ByteMatrix, CopyToFreshTargetCopiesEveryRow)
+{
+    ByteMatrix source;
+    ASSERT_TRUE(source.allocate(3, 1));
+    for (int r = 1; r < 300; ++r)
+        ASSERT_TRUE(source.resize(3, r + 1));
+    for (int r = 0; r < 300; ++r)
+        source.set(r % 3, r, static_cast<std::int8_t>(1 + r % 2));
+    ByteMatrix target;
+    ASSERT_TRUE(source.copyTo(target));
+    ASSERT_EQ(target.lastRow(), 299);
+    ASSERT_EQ(target.lastColumn(), 2);
+    for (int r = 0; r < 300; ++r)
+        for (int c = 0; c < 3; ++c)
+            ASSERT_EQ(target.get(c, r), c == r % 3 ? 1 + r % 2 : 0) << r;
+    source.set(0, 0, -1);
+    EXPECT_EQ(target.get(0, 0), 1); // a copy, not the same rows
+}
+
+TEST(ByteMatrix, SharedRowsAreTheSameAndNeverReused)
+{
+    ByteMatrix source;
+    ASSERT_TRUE(source.allocate(4, 3));
+    source.set(1, 2, -1);
+    ByteMatrix target;
+    ASSERT_TRUE(target.allocate(2, 2)); // replaced, whatever it held
+    ASSERT_TRUE(source.shareRowsWith(target));
+    EXPECT_EQ(target.lastColumn(), 3);
+    EXPECT_EQ(target.lastRow(), 2);
+    EXPECT_EQ(target.get(1, 2), -1);
+    EXPECT_EQ(target.byteSize(), source.byteSize());
+
+    // Shrinking and growing either side does not hand a shared row out again.
+    ASSERT_TRUE(source.resize(4, 1));
+    ASSERT_TRUE(source.resize(4, 3));
+    source.set(1, 2, 2);
+    EXPECT_EQ(target.get(1, 2), -1);
+    EXPECT_EQ(source.get(1, 2), 2);
+    ASSERT_TRUE(target.resize(4, 2));
+    ASSERT_TRUE(target.resize(4, 5));
+    EXPECT_EQ(target.get(1, 2), 0);
+    EXPECT_EQ(source.get(1, 2), 2);
+
+    // A copy onto a matrix that shares rows makes rows of its own.
+    ByteMatrix other;
+    ASSERT_TRUE(other.allocate(4, 3));
+    ASSERT_TRUE(other.shareRowsWith(target));
+    ASSERT_TRUE(source.copyTo(target));
+    EXPECT_EQ(target.get(1, 2), 2);
+    EXPECT_EQ(other.get(1, 2), 0);
+
+    // Rows outlive the matrix that made them; an empty one shares nothing.
+    ByteMatrix kept;
+    {
+        ByteMatrix made;
+        ASSERT_TRUE(made.allocate(2, 2));
+        made.set(1, 1, 1);
+        ASSERT_TRUE(made.shareRowsWith(kept));
+    }
+    EXPECT_EQ(kept.get(1, 1), 1);
+    ByteMatrix empty;
+    ASSERT_TRUE(empty.shareRowsWith(kept));
+    EXPECT_TRUE(kept.empty());
+    EXPECT_EQ(kept.lastColumn(), -1);
+}
+
 TEST(ElementList, AppendRefusals)
 {
     ElementList list;
@@ -349,6 +446,27 @@ TEST(StopwatchSet, RefusesRestartAndUnknownSlots)
     EXPECT_FALSE(timers.allocate(0));
 }
 
+TEST(StopwatchSet, LapClosesAndReopensWithOneReading)
+{
+    StopwatchSet timers(fakeClock);
+    ClockReading read;
+    fakeNow = {30, 500};
+    ASSERT_TRUE(timers.lap(1, read)); // not running: starts it
+    EXPECT_TRUE(timers.running(1));
+    EXPECT_EQ(timers.total(1), 0);
+    EXPECT_EQ(read.seconds, 30);
+    fakeNow = {31, 250};
+    ASSERT_TRUE(timers.lap(1, read));
+    EXPECT_EQ(read.seconds, 31);
+    EXPECT_EQ(read.millis, 250);
+    EXPECT_NEAR(static_cast<double>(timers.total(1)), 0.75, 1e-12);
+    fakeNow = {31, 400};
+    ASSERT_TRUE(timers.stop(1));
+    EXPECT_NEAR(static_cast<double>(timers.total(1)), 0.9, 1e-12); // nothing lost between laps
+    EXPECT_FALSE(timers.running(1));
+    EXPECT_FALSE(timers.lap(-1, read));
+}
+
 TEST(SampleLog, PeakInSlotZero)
 {
     SampleLog log;
@@ -368,4 +486,31 @@ TEST(SampleLog, PeakInSlotZero)
     EXPECT_EQ(log.sample(9), 0);
     ASSERT_TRUE(log.record(9, 5'000'000'000LL)); // beyond 32 bits
     EXPECT_EQ(log.sample(0), 5'000'000'000LL);
+}
+
+TEST(SampleLog, ManySamplesWithStampsAcrossChunks)
+{
+    SampleLog log(fakeClock);
+    fakeNow = {7, 0};
+    ASSERT_TRUE(log.record(0, 1));
+    EXPECT_EQ(log.stamp(0), 7);
+    for (int slot = 1; slot <= 5000; ++slot)
+        ASSERT_TRUE(log.record(slot, slot % 977, 100 + slot / 1000));
+    EXPECT_EQ(log.lastIndex(), 5000);
+    EXPECT_EQ(log.sample(0), 976);
+    EXPECT_EQ(log.sample(4321), 4321 % 977);
+    EXPECT_EQ(log.stamp(4321), 104);
+    EXPECT_EQ(log.stamp(999), 100);
+    EXPECT_EQ(log.stamp(1024), 101);
+    ASSERT_TRUE(log.resize(10)); // shrinking, then growing, gives zeros
+    ASSERT_TRUE(log.resize(3000));
+    EXPECT_EQ(log.sample(9), 9);
+    EXPECT_EQ(log.sample(2000), 0);
+    EXPECT_EQ(log.stamp(2000), 0);
+    ASSERT_TRUE(log.allocate(2));
+    EXPECT_EQ(log.lastIndex(), 1);
+    EXPECT_EQ(log.sample(0), 0);
+    log.clear();
+    EXPECT_EQ(log.lastIndex(), -1);
+    EXPECT_EQ(log.sample(0), 0);
 }
