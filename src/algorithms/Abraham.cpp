@@ -21,6 +21,7 @@
 
 #include <algorithm>
 #include <cstdint>
+#include <memory>
 #include <vector>
 
 namespace velmor {
@@ -34,6 +35,38 @@ constexpr int kExecutionSlot = 3;
 
 // --- Disjoint products -------------------------------------------------------
 
+// A growing buffer of set words. Unlike a vector it neither clears what it
+// adds nor copies more than the caller still needs when it grows: W and T
+// are rewritten from the start at every step.
+class TermBuffer {
+public:
+    SetWord* data() { return words_.get(); }
+    const SetWord* data() const { return words_.get(); }
+
+    // Room for `words` words; the first `kept` survive a reallocation.
+    void ensure(std::size_t words, std::size_t kept)
+    {
+        if (words <= capacity_)
+            return;
+        const std::size_t capacity = std::max({words, 2 * capacity_, std::size_t{256}});
+        std::unique_ptr<SetWord[]> grown(new SetWord[capacity]);
+        if (kept > 0)
+            std::copy(words_.get(), words_.get() + kept, grown.get());
+        words_ = std::move(grown);
+        capacity_ = capacity;
+    }
+
+    void swap(TermBuffer& other) noexcept
+    {
+        std::swap(words_, other.words_);
+        std::swap(capacity_, other.capacity_);
+    }
+
+private:
+    std::unique_ptr<SetWord[]> words_;
+    std::size_t capacity_ = 0;
+};
+
 // A term is two sets over the elements: those that work, then those that
 // fail. `termWords` = 2 * set words.
 class Products {
@@ -41,8 +74,10 @@ public:
     Products(AlgorithmRun& run, StructureWorkspace& ws, const SetRows& paths)
         : run_(run), ws_(ws), writer_(ws.abrahamProducts, ws.abraham.feed), paths_(paths),
           words_(paths.words()), columns_(ws.abrahamPaths.columnCount()),
-          prefix_(static_cast<std::size_t>(paths.words()))
+          prefix_(static_cast<std::size_t>(paths.words())), pathSizes_(static_cast<std::size_t>(paths.rows()))
     {
+        for (int j = 0; j < paths.rows(); ++j)
+            pathSizes_[static_cast<std::size_t>(j)] = setCount(paths.row(j), words_);
     }
 
     bool build()
@@ -95,13 +130,13 @@ private:
     {
         const int termWords = 2 * words_;
         const int last = paths_.rows() - 1;
-        ensure(current_, termWords);
+        current_.ensure(static_cast<std::size_t>(termWords), 0);
         std::copy(paths_.row(i), paths_.row(i) + words_, current_.data());
         std::fill(current_.data() + words_, current_.data() + termWords, SetWord{0});
         count_ = 1;
         for (int j = 0; j < i; ++j) {
-            count_ = excludePath(paths_.row(j));
-            std::swap(current_, next_);
+            count_ = excludePath(j);
+            current_.swap(next_);
             if (run_.endIteration(workingSetBytes(), i, last)) {
                 stopped = true;
                 return true;
@@ -112,18 +147,20 @@ private:
 
     // next := current and not-path-j, in the order of the terms; returns the
     // number of terms written.
-    int excludePath(const SetWord* path)
+    int excludePath(int j)
     {
+        const SetWord* path = paths_.row(j);
+        const auto pathSize = static_cast<std::size_t>(pathSizes_[static_cast<std::size_t>(j)]);
         switch (words_) {
-        case 1: return excludeWith<1>(path);
-        case 2: return excludeWith<2>(path);
-        default: return excludeWith<0>(path);
+        case 1: return excludeWith<1>(path, pathSize);
+        case 2: return excludeWith<2>(path, pathSize);
+        default: return excludeWith<0>(path, pathSize);
         }
     }
 
     // Words is the set width when known at compile time, 0 otherwise.
     template <int Words>
-    int excludeWith(const SetWord* path)
+    int excludeWith(const SetWord* path, std::size_t pathSize)
     {
         const int words = Words > 0 ? Words : words_;
         const int termWords = 2 * words;
@@ -132,23 +169,25 @@ private:
             const SetWord* works = current_.data() + static_cast<std::size_t>(k) * termWords;
             const SetWord* fails = works + words;
             bool excludes = false;
-            int open = 0;
+            bool inside = true;
             for (int w = 0; w < words; ++w) {
                 excludes = excludes || (fails[w] & path[w]) != 0;
-                open += std::popcount(path[w] & ~works[w]);
+                inside = inside && (path[w] & ~works[w]) == 0;
             }
+            const std::size_t stride = static_cast<std::size_t>(termWords);
+            const std::size_t at = static_cast<std::size_t>(out) * stride;
             if (excludes) {
-                ensure(next_, (static_cast<std::size_t>(out) + 1) * termWords);
-                std::copy(works, works + termWords, next_.data() + static_cast<std::size_t>(out) * termWords);
+                next_.ensure(at + stride, at);
+                std::copy(works, works + termWords, next_.data() + at);
                 ++out;
                 continue;
             }
-            if (open == 0)
+            if (inside)
                 continue; // the term lies inside path j
             // term and not-path-j = term.!x1 + term.x1.!x2 + ... over the open
-            // elements x1 < x2 < ... of path j.
-            ensure(next_, (static_cast<std::size_t>(out) + open) * termWords);
-            SetWord* row = next_.data() + static_cast<std::size_t>(out) * termWords;
+            // elements x1 < x2 < ... of path j; at most one term per element.
+            next_.ensure(at + pathSize * stride, at);
+            SetWord* row = next_.data() + at;
             SetWord* prefix = prefix_.data();
             std::copy(works, works + words, prefix);
             for (int w = 0; w < words; ++w) {
@@ -159,17 +198,11 @@ private:
                     row[words + w] |= bit;
                     prefix[w] |= bit;
                     row += termWords;
+                    ++out;
                 }
             }
-            out += open;
         }
         return out;
-    }
-
-    static void ensure(std::vector<SetWord>& buffer, std::size_t words)
-    {
-        if (words > buffer.size())
-            buffer.resize(std::max(words, 2 * buffer.size()));
     }
 
     // Appends the terms of path i in one step, then makes them readable to
@@ -201,9 +234,10 @@ private:
     const SetRows& paths_;
     const int words_;
     const int columns_;
-    std::vector<SetWord> current_; // W
-    std::vector<SetWord> next_;    // T
+    TermBuffer current_; // W
+    TermBuffer next_;    // T
     std::vector<SetWord> prefix_;  // the working elements of the next expanded term
+    std::vector<int> pathSizes_;   // elements per path
     int count_ = 0;                // terms in W
 };
 

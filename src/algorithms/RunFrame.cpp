@@ -36,11 +36,11 @@ bool AlgorithmRun::checkPoint()
 
 bool AlgorithmRun::endIteration(std::int64_t workingSetBytes, int done, int total)
 {
-    // One clock reading closes this iteration's time, opens the next one's
-    // and stamps the sample.
-    ClockReading now;
-    cells_.timers.lap(executionSlot_, now);
-    cells_.memoryLog.record(nextSample, workingSetBytes, now.seconds);
+    // One clock reading closes the time of the iterations since the previous
+    // one, opens the next ones' and stamps the sample.
+    if (limits_.time != -1 || ++sinceLap_ >= lapEvery_)
+        lapExecution();
+    cells_.memoryLog.record(nextSample, workingSetBytes, lastLap_.seconds);
     ++nextSample;
     const std::int32_t iterations = cells_.iterations.load(std::memory_order_relaxed) + 1;
     cells_.iterations.store(iterations, std::memory_order_relaxed);
@@ -55,6 +55,19 @@ bool AlgorithmRun::endIteration(std::int64_t workingSetBytes, int done, int tota
     cells_.progressDone.store(done, std::memory_order_relaxed);
     cells_.progressTotal.store(total, std::memory_order_relaxed);
     return checkPoint();
+}
+
+void AlgorithmRun::lapExecution()
+{
+    ClockReading now;
+    cells_.timers.lap(executionSlot_, now);
+    if (lapped_) {
+        const std::int64_t millis = (now.seconds - lastLap_.seconds) * 1000 + (now.millis - lastLap_.millis);
+        lapEvery_ = millis < 1 ? std::min(2 * lapEvery_, kMostLapEvery) : 1;
+    }
+    lapped_ = true;
+    lastLap_ = now;
+    sinceLap_ = 0;
 }
 
 void AlgorithmRun::storeResultCode()
