@@ -31,23 +31,32 @@ public:
     void clear();
 
 private:
-    struct Entry {
-        std::int64_t value;
-        std::int64_t stamp;
-    };
     // A run records a sample per iteration, often hundreds of thousands:
     // fixed chunks grow the log without ever moving what it holds, and
-    // entries are written only once they belong to the log.
-    static constexpr std::size_t kChunkEntries = 1024;
+    // values are written only once they belong to the log. Stamps change
+    // once a second at most, so they are kept as runs: the stamp of a slot
+    // is that of the last run starting at or before it.
+    static constexpr std::size_t kChunkValues = 1024;
+    struct StampRun {
+        std::size_t first;
+        std::int64_t seconds;
+    };
 
     bool resizeLocked(int count);
-    Entry& at(std::size_t slot) { return chunks_[slot / kChunkEntries][slot % kChunkEntries]; }
-    const Entry& at(std::size_t slot) const { return chunks_[slot / kChunkEntries][slot % kChunkEntries]; }
+    std::int64_t& valueAt(std::size_t slot) { return chunks_[slot / kChunkValues][slot % kChunkValues]; }
+    std::int64_t valueAt(std::size_t slot) const { return chunks_[slot / kChunkValues][slot % kChunkValues]; }
+    std::int64_t stampAt(std::size_t slot) const;
+    // Stamps [from, count_) with `seconds`; `from` must be at or past the
+    // start of the last run.
+    void stampTail(std::size_t from, std::int64_t seconds);
+    // Stamps the one slot `slot` < count_.
+    void stampOne(std::size_t slot, std::int64_t seconds);
 
     ClockSource clock_;
     mutable std::mutex lock_;
-    std::vector<std::unique_ptr<Entry[]>> chunks_;
+    std::vector<std::unique_ptr<std::int64_t[]>> chunks_;
     std::size_t count_ = 0;
+    std::vector<StampRun> stamps_;
 };
 
 } // namespace velmor

@@ -514,3 +514,49 @@ TEST(SampleLog, ManySamplesWithStampsAcrossChunks)
     EXPECT_EQ(log.lastIndex(), -1);
     EXPECT_EQ(log.sample(0), 0);
 }
+
+// Records at the end, inside and beyond, and resizes, against a plain model
+// of values and stamps.
+TEST(SampleLog, StampsAndValuesMatchModel)
+{
+    std::mt19937 random(5);
+    SampleLog log(fakeClock);
+    std::vector<std::int64_t> values, stamps;
+    std::int64_t second = 1000;
+    for (int step = 0; step < 3000; ++step) {
+        const unsigned roll = random() % 20;
+        if (roll < 2)
+            ++second;
+        const int count = static_cast<int>(values.size());
+        if (roll == 2 && count > 0) {
+            const int size = 1 + static_cast<int>(random() % static_cast<unsigned>(count + 40));
+            ASSERT_TRUE(log.resize(size));
+            values.resize(static_cast<std::size_t>(size), 0);
+            stamps.resize(static_cast<std::size_t>(size), 0);
+            continue;
+        }
+        int slot = count;
+        if (roll == 3 && count > 0)
+            slot = static_cast<int>(random() % static_cast<unsigned>(count)); // inside
+        else if (roll == 4)
+            slot = count + static_cast<int>(random() % 5); // beyond
+        const std::int64_t value = static_cast<std::int64_t>(random() % 100000);
+        ASSERT_TRUE(log.record(slot, value, second));
+        if (slot >= count) {
+            values.resize(static_cast<std::size_t>(slot) + 1, 0);
+            stamps.resize(static_cast<std::size_t>(slot) + 1, 0);
+            values[static_cast<std::size_t>(slot)] = value;
+            values[0] = std::max(values[0], value);
+        } else {
+            values[static_cast<std::size_t>(slot)] = value;
+        }
+        stamps[static_cast<std::size_t>(slot)] = second;
+        if (step % 97 == 0 || roll == 3) {
+            ASSERT_EQ(log.lastIndex(), static_cast<int>(values.size()) - 1);
+            for (std::size_t i = 0; i < values.size(); ++i) {
+                ASSERT_EQ(log.sample(static_cast<int>(i)), values[i]) << "step " << step << ", slot " << i;
+                ASSERT_EQ(log.stamp(static_cast<int>(i)), stamps[i]) << "step " << step << ", slot " << i;
+            }
+        }
+    }
+}
