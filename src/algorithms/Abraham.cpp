@@ -20,7 +20,9 @@
 #include "algorithms/reference/Abraham.h"
 
 #include <algorithm>
+#include <array>
 #include <cstdint>
+#include <cstring>
 #include <memory>
 #include <vector>
 
@@ -34,6 +36,33 @@ constexpr int kSortSlot = 2;
 constexpr int kExecutionSlot = 3;
 
 // --- Disjoint products -------------------------------------------------------
+
+// Byte k of kSpread[b] is 1 when bit k of b is set: eight cells of a term
+// row per table look-up instead of a store per element.
+constexpr std::array<std::array<std::uint8_t, 8>, 256> kSpread = [] {
+    std::array<std::array<std::uint8_t, 8>, 256> table{};
+    for (int b = 0; b < 256; ++b)
+        for (int k = 0; k < 8; ++k)
+            table[static_cast<std::size_t>(b)][static_cast<std::size_t>(k)] = static_cast<std::uint8_t>((b >> k) & 1);
+    return table;
+}();
+
+// Writes the whole row of a term: 1 for the working elements, -1 for the
+// failed ones (the two sets are disjoint), 0 elsewhere.
+void termToCells(const SetWord* works, const SetWord* fails, int columns, std::int8_t* cells)
+{
+    for (int c = 0; c < columns; c += 8) {
+        const int word = c / kSetWordBits;
+        const int shift = c % kSetWordBits;
+        const auto on = static_cast<std::size_t>((works[word] >> shift) & 0xFF);
+        const auto off = static_cast<std::size_t>((fails[word] >> shift) & 0xFF);
+        std::uint64_t ones = 0, minusOnes = 0;
+        std::memcpy(&ones, kSpread[on].data(), 8);
+        std::memcpy(&minusOnes, kSpread[off].data(), 8);
+        const std::uint64_t group = ones | minusOnes * 0xFF; // bytes of 0 or 1: no carries
+        std::memcpy(cells + c, &group, static_cast<std::size_t>(std::min(8, columns - c)));
+    }
+}
 
 // A growing buffer of set words. Unlike a vector it neither clears what it
 // adds nor copies more than the caller still needs when it grows: W and T
@@ -218,9 +247,7 @@ private:
             std::int32_t* links = ws_.abraham.links.data();
             for (int k = 0; k < count_; ++k) {
                 const SetWord* term = current_.data() + static_cast<std::size_t>(k) * termWords;
-                std::int8_t* cells = ws_.abrahamProducts.row(first + k);
-                setToCells(term, words_, cells, 1);
-                setToCells(term + words_, words_, cells, -1);
+                termToCells(term, term + words_, columns_, ws_.abrahamProducts.row(first + k));
                 links[first + k] = i;
             }
         }
