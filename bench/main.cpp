@@ -21,6 +21,7 @@
 #include "algorithms/reference/Abraham.h"
 #include "algorithms/reference/Enr.h"
 #include "algorithms/reference/Npr.h"
+#include "platform/HeapTuning.h"
 
 #include <algorithm>
 #include <array>
@@ -450,6 +451,9 @@ int main(int argc, char** argv)
     Options options;
     if (!parse(argc, argv, options))
         return 2;
+    // The allocator as the run engine sets it up, so that both drivers are
+    // measured as the programs run them.
+    keepFreedMemoryInProcess();
     if (options.engine)
         return runEngineOverhead({options.quick, options.json, options.repetitions, options.filter, options.algorithm});
     if (!options.json)

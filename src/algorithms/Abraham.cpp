@@ -241,7 +241,8 @@ private:
         ws_.abraham.partialCount.store(std::max(count_ - 1, 0), std::memory_order_relaxed);
         if (count_ > 0) {
             const int first = ws_.abrahamProducts.rowCount();
-            if (!writer_.appendRows(count_) || !ws_.abraham.links.resize(first + count_))
+            // Every cell of the new rows is written below, before they are published.
+            if (!writer_.appendRowsUncleared(count_) || !ws_.abraham.links.resize(first + count_))
                 return false;
             const int termWords = 2 * words_;
             std::int32_t* links = ws_.abraham.links.data();

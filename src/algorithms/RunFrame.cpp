@@ -287,6 +287,12 @@ bool LiveTermWriter::resize(int columns, int rows)
     return ok;
 }
 
+bool LiveTermWriter::appendRowsUncleared(int count)
+{
+    std::lock_guard guard(feed_.lock);
+    return matrix_.appendRowsUncleared(count);
+}
+
 void LiveTermWriter::setShared(int column, int row, std::int8_t value)
 {
     if (row < feed_.publishedRows.load(std::memory_order_relaxed)) {

@@ -134,6 +134,8 @@ public:
     bool allocate(int columns, int rows);
     bool resize(int columns, int rows);
     bool appendRows(int count) { return resize(matrix_.columnCount(), matrix_.rowCount() + count); }
+    // Rows the caller writes whole before the next publishAll: not cleared.
+    bool appendRowsUncleared(int count);
     // Changes a cell of a row that may already be published.
     void setShared(int column, int row, std::int8_t value);
     // Makes every present row readable.

@@ -30,6 +30,10 @@ public:
 
     bool allocate(int columns, int rows);
     bool resize(int columns, int rows);
+    // Appends `count` rows like resize would, but leaves their cells as the
+    // memory holds them: for a writer that writes every cell of the new rows
+    // before anyone reads them. Refused on a matrix without columns.
+    bool appendRowsUncleared(int count);
     bool copyTo(CellMatrix& target) const;
     // Makes `target` hold the same rows as this matrix without copying them,
     // for handing over a finished result. Both keep the rows alive until
@@ -188,6 +192,23 @@ bool CellMatrix<Cell>::resize(int columns, int rows)
                 std::memcpy(fresh.rows[static_cast<std::size_t>(r)], row(r),
                             sizeof(Cell) * static_cast<std::size_t>(keptColumns));
         adopt(std::move(fresh), columns);
+        return true;
+    } catch (const std::bad_alloc&) {
+        return false;
+    }
+}
+
+template <typename Cell>
+bool CellMatrix<Cell>::appendRowsUncleared(int count)
+{
+    if (count < 0 || empty())
+        return false;
+    try {
+        const int columns = columnCount();
+        storage_.reserve(columns, static_cast<std::size_t>(count));
+        for (int r = 0; r < count; ++r)
+            storage_.appendUncleared(columns);
+        lastRow_ += count;
         return true;
     } catch (const std::bad_alloc&) {
         return false;

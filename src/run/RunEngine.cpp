@@ -2,6 +2,7 @@
 
 #include "algorithms/RunFrame.h"
 #include "algorithms/WorkStructure.h"
+#include "platform/HeapTuning.h"
 #include "platform/Numbers.h"
 #include "run/AlgorithmTable.h"
 #include "run/ResultRows.h"
@@ -89,6 +90,7 @@ int progressBarPosition(int progressStep, const std::array<float, 3>& fractions)
 RunEngine::RunEngine(StructureWorkspace& ws, ControlChannel& channel)
     : ws_(ws), channel_(channel), decimalSeparator_(userDecimalSeparator())
 {
+    keepFreedMemoryInProcess();
 }
 
 RunEngine::~RunEngine()

@@ -6,8 +6,11 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
+#include <cstring>
 #include <map>
 #include <random>
+#include <vector>
 
 using namespace velmor;
 
@@ -304,6 +307,72 @@ TEST(ByteMatrix, SharedRowsAreTheSameAndNeverReused)
     ASSERT_TRUE(empty.shareRowsWith(kept));
     EXPECT_TRUE(kept.empty());
     EXPECT_EQ(kept.lastColumn(), -1);
+}
+
+TEST(ByteMatrix, UnclearedAppendsMatchResizeAndKeepEarlierRows)
+{
+    // Appends of uncleared rows, fully written by the caller, against the
+    // same growth through resize; shrinking in between hands rows back that
+    // the uncleared path takes again.
+    ByteMatrix empty;
+    EXPECT_FALSE(empty.appendRowsUncleared(1));
+    EXPECT_TRUE(empty.empty());
+
+    ByteMatrix fast, model;
+    ASSERT_TRUE(fast.allocate(5, 1));
+    ASSERT_TRUE(model.allocate(5, 1));
+    EXPECT_FALSE(fast.appendRowsUncleared(-1));
+    EXPECT_EQ(fast.rowCount(), 1);
+    ASSERT_TRUE(fast.appendRowsUncleared(0));
+    EXPECT_EQ(fast.rowCount(), 1);
+
+    std::vector<const std::int8_t*> addresses{fast.row(0)};
+    int value = 0;
+    const int steps[] = {3, 1, 40, -20, 7, 100, -120, 64, 2};
+    for (int step : steps) {
+        if (step < 0) {
+            const int rows = fast.rowCount() + step;
+            ASSERT_TRUE(fast.resize(5, rows));
+            ASSERT_TRUE(model.resize(5, rows));
+            addresses.resize(static_cast<std::size_t>(rows));
+            continue;
+        }
+        const int first = fast.rowCount();
+        ASSERT_TRUE(fast.appendRowsUncleared(step));
+        ASSERT_TRUE(model.resize(5, first + step));
+        ASSERT_EQ(fast.rowCount(), model.rowCount());
+        for (int r = first; r < fast.rowCount(); ++r) {
+            for (int c = 0; c < 5; ++c) {
+                const auto cell = static_cast<std::int8_t>((value++ % 5) - 2);
+                fast.row(r)[c] = cell;
+                model.set(c, r, cell);
+            }
+            addresses.push_back(fast.row(r));
+        }
+        EXPECT_EQ(fast.byteSize(), model.byteSize());
+        EXPECT_EQ(fast.lastColumn(), 4);
+        for (int r = 0; r < fast.rowCount(); ++r) {
+            ASSERT_EQ(fast.row(r), addresses[static_cast<std::size_t>(r)]) << "row " << r << " moved";
+            for (int c = 0; c < 5; ++c)
+                ASSERT_EQ(fast.get(c, r), model.get(c, r)) << "row " << r << " column " << c;
+        }
+        std::vector<const std::int8_t*> sorted = addresses;
+        std::sort(sorted.begin(), sorted.end());
+        for (std::size_t k = 1; k < sorted.size(); ++k)
+            ASSERT_GE(sorted[k] - sorted[k - 1], 5) << "two rows overlap";
+    }
+
+    // Rows shared with another matrix are not handed out again.
+    ByteMatrix shared;
+    ASSERT_TRUE(fast.shareRowsWith(shared));
+    const int before = shared.rowCount();
+    ASSERT_TRUE(fast.resize(5, 2));
+    ASSERT_TRUE(fast.appendRowsUncleared(before));
+    for (int r = 2; r < fast.rowCount(); ++r)
+        std::memset(fast.row(r), 1, 5);
+    for (int r = 0; r < before; ++r)
+        for (int c = 0; c < 5; ++c)
+            ASSERT_EQ(shared.get(c, r), model.get(c, r)) << "shared row " << r << " column " << c;
 }
 
 TEST(ElementList, AppendRefusals)

@@ -1,0 +1,12 @@
+#pragma once
+
+namespace velmor {
+
+// Keeps memory that the algorithms free inside the process instead of
+// returning it to the system, so that the next run (or the next step of a
+// run) writes to pages already mapped rather than page-faulting on every
+// first write. Applied once per process; later calls do nothing. Returns
+// whether the allocator accepted the settings.
+bool keepFreedMemoryInProcess();
+
+} // namespace velmor
