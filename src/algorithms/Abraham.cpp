@@ -49,18 +49,29 @@ constexpr std::array<std::array<std::uint8_t, 8>, 256> kSpread = [] {
 
 // Writes the whole row of a term: 1 for the working elements, -1 for the
 // failed ones (the two sets are disjoint), 0 elsewhere.
+std::uint64_t cellGroup(const SetWord* works, const SetWord* fails, int c)
+{
+    const int word = c / kSetWordBits;
+    const int shift = c % kSetWordBits;
+    const auto on = static_cast<std::size_t>((works[word] >> shift) & 0xFF);
+    const auto off = static_cast<std::size_t>((fails[word] >> shift) & 0xFF);
+    std::uint64_t ones = 0, minusOnes = 0;
+    std::memcpy(&ones, kSpread[on].data(), 8);
+    std::memcpy(&minusOnes, kSpread[off].data(), 8);
+    return ones | minusOnes * 0xFF; // bytes of 0 or 1: no carries
+}
+
 void termToCells(const SetWord* works, const SetWord* fails, int columns, std::int8_t* cells)
 {
-    for (int c = 0; c < columns; c += 8) {
-        const int word = c / kSetWordBits;
-        const int shift = c % kSetWordBits;
-        const auto on = static_cast<std::size_t>((works[word] >> shift) & 0xFF);
-        const auto off = static_cast<std::size_t>((fails[word] >> shift) & 0xFF);
-        std::uint64_t ones = 0, minusOnes = 0;
-        std::memcpy(&ones, kSpread[on].data(), 8);
-        std::memcpy(&minusOnes, kSpread[off].data(), 8);
-        const std::uint64_t group = ones | minusOnes * 0xFF; // bytes of 0 or 1: no carries
-        std::memcpy(cells + c, &group, static_cast<std::size_t>(std::min(8, columns - c)));
+    // Whole groups as fixed 8-byte stores; only the last may be shorter.
+    int c = 0;
+    for (; c + 8 <= columns; c += 8) {
+        const std::uint64_t group = cellGroup(works, fails, c);
+        std::memcpy(cells + c, &group, 8);
+    }
+    if (c < columns) {
+        const std::uint64_t group = cellGroup(works, fails, c);
+        std::memcpy(cells + c, &group, static_cast<std::size_t>(columns - c));
     }
 }
 
@@ -84,6 +95,8 @@ public:
         words_ = std::move(grown);
         capacity_ = capacity;
     }
+
+    std::size_t capacity() const { return capacity_; }
 
     void swap(TermBuffer& other) noexcept
     {
@@ -192,46 +205,61 @@ private:
     int excludeWith(const SetWord* path, std::size_t pathSize)
     {
         const int words = Words > 0 ? Words : words_;
-        const int termWords = 2 * words;
-        int out = 0;
-        for (int k = 0; k < count_; ++k) {
-            const SetWord* works = current_.data() + static_cast<std::size_t>(k) * termWords;
+        const std::size_t stride = 2 * static_cast<std::size_t>(words);
+        // Room checked once per term of W: enough for its copy or for all
+        // its expanded terms. Locals, not the buffers' members, so that the
+        // stores of terms (words of the same type) do not force reloads.
+        const std::size_t room = std::max<std::size_t>(pathSize, 1) * stride;
+        const SetWord* works = current_.data();
+        const SetWord* const worksEnd = works + static_cast<std::size_t>(count_) * stride;
+        SetWord* base = next_.data();
+        SetWord* out = base;
+        SetWord* limit = base + next_.capacity();
+        // With the width known, the path and the prefix live in registers.
+        SetWord localPath[Words > 0 ? Words : 1] = {};
+        SetWord localPrefix[Words > 0 ? Words : 1] = {};
+        if constexpr (Words > 0) {
+            std::copy(path, path + Words, localPath);
+            path = localPath;
+        }
+        SetWord* prefix = Words > 0 ? localPrefix : prefix_.data();
+        for (; works != worksEnd; works += stride) {
             const SetWord* fails = works + words;
+            if (static_cast<std::size_t>(limit - out) < room) {
+                const auto kept = static_cast<std::size_t>(out - base);
+                next_.ensure(kept + room, kept);
+                base = next_.data();
+                out = base + kept;
+                limit = base + next_.capacity();
+            }
             bool excludes = false;
             bool inside = true;
             for (int w = 0; w < words; ++w) {
                 excludes = excludes || (fails[w] & path[w]) != 0;
                 inside = inside && (path[w] & ~works[w]) == 0;
             }
-            const std::size_t stride = static_cast<std::size_t>(termWords);
-            const std::size_t at = static_cast<std::size_t>(out) * stride;
             if (excludes) {
-                next_.ensure(at + stride, at);
-                std::copy(works, works + termWords, next_.data() + at);
-                ++out;
+                std::copy(works, works + stride, out);
+                out += stride;
                 continue;
             }
             if (inside)
                 continue; // the term lies inside path j
             // term and not-path-j = term.!x1 + term.x1.!x2 + ... over the open
             // elements x1 < x2 < ... of path j; at most one term per element.
-            next_.ensure(at + pathSize * stride, at);
-            SetWord* row = next_.data() + at;
-            SetWord* prefix = prefix_.data();
             std::copy(works, works + words, prefix);
             for (int w = 0; w < words; ++w) {
                 for (SetWord bits = path[w] & ~works[w]; bits != 0; bits &= bits - 1) {
                     const SetWord bit = bits & (~bits + 1);
-                    std::copy(prefix, prefix + words, row);
-                    std::copy(fails, fails + words, row + words);
-                    row[words + w] |= bit;
+                    std::copy(prefix, prefix + words, out);
+                    std::copy(fails, fails + words, out + words);
+                    out[words + w] |= bit;
                     prefix[w] |= bit;
-                    row += termWords;
-                    ++out;
+                    out += stride;
                 }
             }
         }
-        return out;
+        return static_cast<int>(static_cast<std::size_t>(out - base) / stride);
     }
 
     // Appends the terms of path i in one step, then makes them readable to
