@@ -4,6 +4,7 @@
 
 #include "algorithms/RunFrame.h"
 #include "algorithms/WorkStructure.h"
+#include "platform/Threads.h"
 #include "run/AlgorithmTable.h"
 #include "run/MainController.h"
 #include "structure/StructureFileWriter.h"
@@ -194,22 +195,27 @@ RunFigures runDirect(StructureWorkspace& ws, const RunRequest& request, Algorith
     return out;
 }
 
-// Start, then apply the run's changes until the engine is idle, as
-// velmor-cli's main loop does.
+// Start, then apply the run's changes as they come until Start is back on,
+// as velmor-cli's main loop does.
 RunFigures runThroughEngine(MainController& controller, Algorithm a)
 {
     RunFigures out;
     const double wallStart = wallSeconds();
     const long faultsStart = minorFaults();
     const double cpuStart = processCpuSeconds();
+    auto posted = std::make_shared<AutoResetEvent>();
+    controller.channel().setWakeUp([posted] { posted->set(); });
     controller.startRun();
+    bool running = false;
     for (;;) {
         controller.drain();
-        if (!controller.engine().busy())
+        running = running || !controller.board().enabled("play");
+        if (!controller.engine().busy() || (running && controller.board().enabled("play")))
             break;
-        std::this_thread::sleep_for(kCliLoopRest);
+        posted->waitFor(kCliLoopRest);
     }
     controller.engine().waitUntilIdle();
+    controller.channel().setWakeUp({});
     controller.drain();
     out.wall = wallSeconds() - wallStart;
     out.faults = minorFaults() - faultsStart;

@@ -247,24 +247,51 @@ bool addNewTerms(const ByteMatrix& terms, TermFeed& feed, int pending, int& term
                  const IntArray& elementMap, int workSourceIndex, int workDestinationIndex,
                  const ElementList& elements, long double& result, bool idealTerminals)
 {
-    std::lock_guard guard(feed.lock);
-    const int last = std::min(terms.lastRow() - pending, feed.publishedRows.load() - 1);
+    // The rows are copied in batches under the feed's lock and multiplied
+    // out after it is released: the algorithm appends its rows under the
+    // same lock and must not wait for the products.
+    constexpr int kBatchRows = 2048;
+    int last = 0;
+    int columns = 0;
+    {
+        std::lock_guard guard(feed.lock);
+        last = std::min(terms.lastRow() - pending, feed.publishedRows.load() - 1);
+        columns = terms.columnCount() - skipColumns;
+    }
     if (termCursor > last)
         return true;
-    const int columns = terms.columnCount() - skipColumns;
     std::vector<long double> p;
     if (!columnAvailabilities(columns, elementMap, workSourceIndex, workDestinationIndex, elements, idealTerminals,
                               p))
         return false;
+    const auto width = static_cast<std::size_t>(std::max(columns, 0));
+    std::vector<std::int8_t> batch;
     long double sum = result;
-    for (int r = termCursor; r <= last; ++r) {
-        const std::int8_t* row = terms.row(r);
-        if (skipColumns == 1 && row[columns] != 1)
-            continue;
-        sum += termProduct(row, columns, p);
+    int next = termCursor;
+    while (next <= last) {
+        int rows = 0;
+        batch.clear();
+        {
+            std::lock_guard guard(feed.lock);
+            // Whatever the algorithm did in between, only rows still there
+            // are read.
+            const int wanted = std::min(last, next + kBatchRows - 1);
+            const int end = std::min({wanted, terms.lastRow() - pending, feed.publishedRows.load() - 1});
+            if (end < wanted)
+                last = end; // the matrix shrank: the rest is gone
+            for (; next <= end; ++next) {
+                const std::int8_t* row = terms.row(next);
+                if (skipColumns == 1 && row[columns] != 1)
+                    continue;
+                batch.insert(batch.end(), row, row + width);
+                ++rows;
+            }
+        }
+        for (int r = 0; r < rows; ++r)
+            sum += termProduct(batch.data() + static_cast<std::size_t>(r) * width, columns, p);
     }
     result = sum;
-    termCursor = last + 1;
+    termCursor = next;
     return true;
 }
 

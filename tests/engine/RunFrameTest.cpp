@@ -96,6 +96,40 @@ TEST(AddNewTerms, FoldsOnlyPublishedSuccessRowsOnce)
     EXPECT_EQ(sum, 0.5L * 0.8L);
 }
 
+TEST(AddNewTerms, ManyRowsFoldInRowOrderWhileTheMatrixShrinks)
+{
+    // Thousands of rows, so that they are read in several batches; the sum
+    // must be the one of a plain fold in row order, bit for bit.
+    const ElementList elements = threeElements(0.9L, 0.3L, 0.7L);
+    ByteMatrix rows;
+    TermFeed feed;
+    LiveTermWriter writer(rows, feed);
+    constexpr int kRows = 5000;
+    ASSERT_TRUE(writer.allocate(4, kRows));
+    long double expected = 0;
+    const long double p[3] = {0.9L, 0.3L, 0.7L};
+    for (int r = 0; r < kRows; ++r) {
+        long double product = 1;
+        for (int c = 0; c < 3; ++c) {
+            const int cell = (r >> c) % 3 - 1; // -1, 0 or 1
+            writer.matrix().set(c, r, static_cast<std::int8_t>(cell));
+            product *= cell == 1 ? p[c] : cell == -1 ? 1 - p[c] : 1;
+        }
+        const bool success = r % 7 != 3;
+        writer.matrix().set(3, r, success ? 1 : 2);
+        const bool marked = (r % 3) != 1 || ((r >> 1) % 3) != 1 || ((r >> 2) % 3) != 1;
+        if (success && r < 4000)
+            expected += marked ? product : 0;
+    }
+    writer.publishAll();
+    ASSERT_TRUE(writer.resize(4, 4000)); // the rows beyond were taken back
+    long double sum = 0;
+    int cursor = 0;
+    ASSERT_TRUE(addNewTerms(rows, feed, 0, cursor, 1, identity(3), 0, 1, elements, sum, false));
+    EXPECT_EQ(cursor, 4000);
+    EXPECT_EQ(sum, expected);
+}
+
 TEST(AddNewTerms, PendingRowsWaitAndFailureKeepsCursor)
 {
     const ElementList elements = threeElements(0.5L, 0.25L, 0.8L);
