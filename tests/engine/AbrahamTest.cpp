@@ -28,9 +28,9 @@ struct Options {
 // outcome of one Abraham run on it.
 class AbrahamCase {
 public:
-    explicit AbrahamCase(const StructureSpec& spec, const Options& options = {}) : options_(options)
+    explicit AbrahamCase(const StructurePlan& plan, const Options& options = {}) : options_(options)
     {
-        buildStructure(ws, spec);
+        buildStructure(ws, plan);
         ws.reduction = options.reduction;
         ws.idealTerminals = options.ideal;
         ws.abrahamRule = options.rule;
@@ -152,14 +152,14 @@ long double bridgeClosedForm(long double p)
 }
 
 // s - e1 - t twice in parallel, plus s - e3 - a - e4 - t.
-StructureSpec twoShortOneLong(long double p)
+StructurePlan twoShortOneLong(long double p)
 {
-    StructureSpec spec;
-    spec.nodes = {{1, p}, {2, p}, {3, p}};
-    spec.edges = {{10, 1, 2, p}, {11, 1, 3, p}, {12, 1, 2, p}, {13, 3, 2, p}};
-    spec.source = 1;
-    spec.destination = 2;
-    return spec;
+    StructurePlan plan;
+    plan.nodes = {{1, p}, {2, p}, {3, p}};
+    plan.edges = {{10, 1, 2, p}, {11, 1, 3, p}, {12, 1, 2, p}, {13, 3, 2, p}};
+    plan.source = 1;
+    plan.destination = 2;
+    return plan;
 }
 
 ByteMatrix matrixOf(const std::vector<std::vector<int>>& rows)
@@ -196,18 +196,18 @@ TEST(Abraham, RandomStructuresMatchEnumeration)
     dense.allowDisconnected = false;
     int certainCases = 0;
     for (int seed = 0; seed < 240; ++seed) {
-        const StructureSpec spec = randomStructure(random, seed % 2 ? dense : sparse);
+        const StructurePlan plan = randomStructure(random, seed % 2 ? dense : sparse);
         for (int flags = 0; flags < 4; ++flags) {
             Options o;
             o.directed = flags & 1;
             o.ideal = flags & 2;
-            const long double exact = exactAvailability(spec, o.directed, o.ideal);
+            const long double exact = exactAvailability(plan, o.directed, o.ideal);
             for (int variant = 0; variant < 12; ++variant) {
                 o.reduction = variant & 1;
                 o.normal = variant & 2;
                 o.rule = variant >> 2;
                 const std::string what = describe(seed, o);
-                AbrahamCase c(spec, o);
+                AbrahamCase c(plan, o);
                 ASSERT_TRUE(c.prepared) << what;
                 ASSERT_TRUE(c.run()) << what;
                 certainCases += exact == 1 || exact == 0;
@@ -225,16 +225,16 @@ TEST(Abraham, RandomStructuresMatchEnumeration)
 // availability 1 and, in parallel, by one of 0.5: connected for certain.
 TEST(Abraham, CertainPathBesideAnUncertainOneGivesOne)
 {
-    StructureSpec spec;
-    spec.nodes = {{1, 1}, {2, 1}};
-    spec.edges = {{3, 1, 2, 1}, {4, 1, 2, 0.5L}};
-    spec.source = 1;
-    spec.destination = 2;
+    StructurePlan plan;
+    plan.nodes = {{1, 1}, {2, 1}};
+    plan.edges = {{3, 1, 2, 1}, {4, 1, 2, 0.5L}};
+    plan.source = 1;
+    plan.destination = 2;
     for (bool reduction : {false, true}) {
         Options o;
         o.reduction = reduction;
         o.normal = true;
-        AbrahamCase c(spec, o);
+        AbrahamCase c(plan, o);
         ASSERT_TRUE(c.run());
         EXPECT_EQ(c.availability(), 1);
         EXPECT_EQ(c.pathCount(), 1);
@@ -244,7 +244,7 @@ TEST(Abraham, CertainPathBesideAnUncertainOneGivesOne)
 // With ideal terminals a terminal of availability 0 still counts as working.
 TEST(Abraham, IdealTerminalOfAvailabilityZero)
 {
-    StructureSpec chain = seriesChain(3, 0.9L, 0.9L);
+    StructurePlan chain = seriesChain(3, 0.9L, 0.9L);
     chain.nodes.back().availability = 0;
     chain.nodes.front().availability = 0;
     for (bool normal : {true, false}) {
@@ -283,12 +283,12 @@ TEST(Abraham, BridgeUnderEveryOption)
 TEST(Abraham, DirectedGridMatchesEnumeration)
 {
     for (bool directed : {false, true}) {
-        const StructureSpec spec = grid(3, 3, 1, 0.8L);
+        const StructurePlan plan = grid(3, 3, 1, 0.8L);
         Options o;
         o.directed = directed;
-        AbrahamCase c(spec, o);
+        AbrahamCase c(plan, o);
         ASSERT_TRUE(c.run());
-        expectNear(c.availability(), exactAvailability(spec, directed, false), directed ? "directed" : "undirected");
+        expectNear(c.availability(), exactAvailability(plan, directed, false), directed ? "directed" : "undirected");
         expectConsistentRun(c, "grid");
         EXPECT_EQ(c.pathCount(), directed ? 6 : 12);
     }
@@ -298,10 +298,10 @@ TEST(Abraham, DirectedGridMatchesEnumeration)
 
 TEST(Abraham, OnePathGivesOneTermWithoutIterations)
 {
-    const StructureSpec spec = seriesChain(4, 0.9L, 0.8L);
+    const StructurePlan plan = seriesChain(4, 0.9L, 0.8L);
     Options o;
     o.rule = 1;
-    AbrahamCase c(spec, o);
+    AbrahamCase c(plan, o);
     ASSERT_TRUE(c.run());
     ASSERT_EQ(c.terms.rowCount(), 1);
     EXPECT_EQ(cellsOf(c.terms, 0), std::vector<int>(7, 1));
@@ -321,12 +321,12 @@ TEST(Abraham, OnePathGivesOneTermWithoutIterations)
 TEST(Abraham, SecondPathExcludesTheFirstElementByElement)
 {
     // Paths A = 1-e5-3-e6-2 and B = 1-e7-4-e8-2 share only the terminals.
-    StructureSpec spec;
-    spec.nodes = {{1, 0.9L}, {2, 0.9L}, {3, 0.9L}, {4, 0.9L}};
-    spec.edges = {{5, 1, 3, 0.8L}, {6, 3, 2, 0.8L}, {7, 1, 4, 0.7L}, {8, 4, 2, 0.7L}};
-    spec.source = 1;
-    spec.destination = 2;
-    AbrahamCase c(spec);
+    StructurePlan plan;
+    plan.nodes = {{1, 0.9L}, {2, 0.9L}, {3, 0.9L}, {4, 0.9L}};
+    plan.edges = {{5, 1, 3, 0.8L}, {6, 3, 2, 0.8L}, {7, 1, 4, 0.7L}, {8, 4, 2, 0.7L}};
+    plan.source = 1;
+    plan.destination = 2;
+    AbrahamCase c(plan);
     ASSERT_TRUE(c.run());
     ASSERT_EQ(c.pathCount(), 2);
     const int a = c.workIndex(3), e5 = c.workIndex(5, EdgeKind), e6 = c.workIndex(6, EdgeKind);
@@ -354,7 +354,7 @@ TEST(Abraham, SecondPathExcludesTheFirstElementByElement)
     const std::int64_t twoPaths = (columns - 1 + 4) * 1 + 4;
     const std::int64_t threeTerms = (columns - 1 + 4) * 2 + 4;
     EXPECT_EQ(c.ws.abraham.memoryLog.sample(1), twoPaths + 4 + 4 + threeTerms + 4 * columns);
-    expectNear(c.availability(), exactAvailability(spec, false, false), "two paths");
+    expectNear(c.availability(), exactAvailability(plan, false, false), "two paths");
 }
 
 TEST(Abraham, FoundPathsKeepOneRowPerPartialPath)
@@ -447,9 +447,9 @@ TEST(Abraham, RuleOneOnAFoundStructure)
 
 TEST(Abraham, NoPathGivesNoTerms)
 {
-    StructureSpec spec = seriesChain(3, 0.9L, 0.9L);
-    spec.edges.pop_back(); // the destination hangs loose
-    AbrahamCase c(spec);
+    StructurePlan plan = seriesChain(3, 0.9L, 0.9L);
+    plan.edges.pop_back(); // the destination hangs loose
+    AbrahamCase c(plan);
     ASSERT_TRUE(c.run());
     EXPECT_EQ(c.pathCount(), 0);
     EXPECT_EQ(c.terms.rowCount(), 0);
@@ -461,8 +461,8 @@ TEST(Abraham, NoPathGivesNoTerms)
 
 TEST(Abraham, CertainElementsStayOutOfPathsAndTerms)
 {
-    const StructureSpec spec = bridge(0.9L); // nodes of availability 1
-    AbrahamCase c(spec);
+    const StructurePlan plan = bridge(0.9L); // nodes of availability 1
+    AbrahamCase c(plan);
     ASSERT_TRUE(c.run());
     for (int k = 0; k < c.terms.rowCount(); ++k)
         for (int node = 0; node < 4; ++node)
@@ -471,7 +471,7 @@ TEST(Abraham, CertainElementsStayOutOfPathsAndTerms)
 
     Options special;
     special.normal = false;
-    AbrahamCase p(spec, special);
+    AbrahamCase p(plan, special);
     ASSERT_TRUE(p.run());
     EXPECT_EQ(entries(p.ws.abrahamSortArray1), (std::vector<int>{5, 5, 7, 7}));
     expectNear(p.availability(), c.availability(), "posebno");
@@ -479,20 +479,20 @@ TEST(Abraham, CertainElementsStayOutOfPathsAndTerms)
 
 TEST(Abraham, OnlyCertainPathsFallBackToTheFirstOne)
 {
-    StructureSpec spec;
-    spec.nodes = {{1, 1}, {2, 1}};
-    spec.edges = {{3, 1, 2, 1}, {4, 1, 2, 1}};
-    spec.source = 1;
-    spec.destination = 2;
-    AbrahamCase c(spec);
+    StructurePlan plan;
+    plan.nodes = {{1, 1}, {2, 1}};
+    plan.edges = {{3, 1, 2, 1}, {4, 1, 2, 1}};
+    plan.source = 1;
+    plan.destination = 2;
+    AbrahamCase c(plan);
     ASSERT_TRUE(c.run());
     ASSERT_EQ(c.pathCount(), 1);
     EXPECT_EQ(cellsOf(c.terms, 0), (std::vector<int>{1, 1, 1, 0}));
     EXPECT_EQ(c.availability(), 1);
     EXPECT_EQ(c.ws.abraham.iterations.load(), 0);
 
-    spec.nodes[0].availability = 0; // a source that never works
-    AbrahamCase dead(spec);
+    plan.nodes[0].availability = 0; // a source that never works
+    AbrahamCase dead(plan);
     ASSERT_TRUE(dead.run());
     ASSERT_EQ(dead.pathCount(), 1);
     EXPECT_EQ(cellsOf(dead.terms, 0), (std::vector<int>{1, 1, 1, 0}));
@@ -501,12 +501,12 @@ TEST(Abraham, OnlyCertainPathsFallBackToTheFirstOne)
 
 TEST(Abraham, FailedElementsAreNeverCandidates)
 {
-    StructureSpec spec;
-    spec.nodes = {{1, 0.9L}, {2, 0.9L}};
-    spec.edges = {{3, 1, 2, 0}, {4, 1, 2, 0.8L}};
-    spec.source = 1;
-    spec.destination = 2;
-    AbrahamCase c(spec);
+    StructurePlan plan;
+    plan.nodes = {{1, 0.9L}, {2, 0.9L}};
+    plan.edges = {{3, 1, 2, 0}, {4, 1, 2, 0.8L}};
+    plan.source = 1;
+    plan.destination = 2;
+    AbrahamCase c(plan);
     ASSERT_TRUE(c.run());
     ASSERT_EQ(c.pathCount(), 1);
     EXPECT_EQ(elementsOf(c.ws.abrahamPaths, 0), (std::vector<int>{0, 1, 3}));
@@ -514,7 +514,7 @@ TEST(Abraham, FailedElementsAreNeverCandidates)
 
     Options special;
     special.normal = false;
-    AbrahamCase p(spec, special);
+    AbrahamCase p(plan, special);
     ASSERT_TRUE(p.run());
     EXPECT_EQ(p.pathCount(), 2);
     expectNear(p.availability(), 0.9L * 0.9L * 0.8L, "posebno");
@@ -525,12 +525,12 @@ TEST(Abraham, FailedDestinationIsTakenOnlyWhenAdjacent)
     // Elements 0 (source), 1 (destination, availability 0) and 2, taken
     // alike: with the arc 0 -> 1 the destination is a candidate and is taken;
     // through 2 it can never be reached.
-    StructureSpec spec;
-    spec.nodes = {{1, 0.9L}, {2, 0}, {3, 0.9L}};
-    spec.source = 1;
-    spec.destination = 2;
+    StructurePlan plan;
+    plan.nodes = {{1, 0.9L}, {2, 0}, {3, 0.9L}};
+    plan.source = 1;
+    plan.destination = 2;
     for (bool adjacent : {true, false}) {
-        AbrahamCase c(spec);
+        AbrahamCase c(plan);
         c.ws.workMatrix.allocate(3, 3);
         if (adjacent)
             c.ws.workMatrix.set(1, 0, 1);
@@ -545,7 +545,7 @@ TEST(Abraham, FailedDestinationIsTakenOnlyWhenAdjacent)
     }
     // In a structure a node never enters a node, so the search stops at the
     // edge before a failed destination.
-    StructureSpec chain = seriesChain(2, 0.9L, 0.9L);
+    StructurePlan chain = seriesChain(2, 0.9L, 0.9L);
     chain.nodes[1].availability = 0;
     AbrahamCase c(chain);
     ASSERT_TRUE(c.run());
@@ -559,20 +559,20 @@ TEST(Abraham, PathInsideAnotherOnceCertainElementsAreLeftOut)
     // longer paths contain them: every term of theirs is dropped. A leftover
     // term without conditions would be expanded against the next path and
     // add probability that is not there.
-    StructureSpec spec;
-    spec.nodes = {{1, 0.9L}, {2, 0.8L}, {3, 0.7L}, {4, 0.6L}};
-    spec.edges = {{10, 1, 2, 1}, {11, 1, 3, 0.5L}, {12, 3, 2, 0.5L}, {13, 1, 4, 0.4L}, {14, 4, 2, 0.3L}};
-    spec.source = 1;
-    spec.destination = 2;
+    StructurePlan plan;
+    plan.nodes = {{1, 0.9L}, {2, 0.8L}, {3, 0.7L}, {4, 0.6L}};
+    plan.edges = {{10, 1, 2, 1}, {11, 1, 3, 0.5L}, {12, 3, 2, 0.5L}, {13, 1, 4, 0.4L}, {14, 4, 2, 0.3L}};
+    plan.source = 1;
+    plan.destination = 2;
     for (int rule = 0; rule <= 2; ++rule) {
         Options o;
         o.rule = rule;
-        AbrahamCase c(spec, o);
+        AbrahamCase c(plan, o);
         ASSERT_TRUE(c.run());
         ASSERT_EQ(c.pathCount(), 3);
         EXPECT_EQ(c.terms.rowCount(), 1);
         EXPECT_EQ(c.ws.abraham.iterations.load(), 3);
-        expectNear(c.availability(), exactAvailability(spec, false, false), "rule " + std::to_string(rule));
+        expectNear(c.availability(), exactAvailability(plan, false, false), "rule " + std::to_string(rule));
         expectConsistentRun(c, "subset");
     }
 }
@@ -582,7 +582,7 @@ TEST(Abraham, PathInsideAnotherOnceCertainElementsAreLeftOut)
 TEST(Abraham, StopBeforeTheSearchEndsItAfterTheFirstRow)
 {
     // Elements taken alike: 0 -> 3 directly, and 0 -> 1 -> 3, 0 -> 2 -> 3.
-    StructureSpec nodesOnly;
+    StructurePlan nodesOnly;
     nodesOnly.nodes = {{1, 0.9L}, {2, 0.9L}, {3, 0.9L}, {4, 0.9L}};
     nodesOnly.source = 1;
     nodesOnly.destination = 4;
@@ -670,12 +670,12 @@ TEST(Abraham, NoLimitDuringThePathSearch)
 
 TEST(Abraham, StopFromAnotherThreadWhileTheCoordinatorReads)
 {
-    const StructureSpec spec = grid(3, 4, 0.95L, 0.9L);
-    AbrahamCase full(spec);
+    const StructurePlan plan = grid(3, 4, 0.95L, 0.9L);
+    AbrahamCase full(plan);
     ASSERT_TRUE(full.run());
 
     for (int attempt = 0; attempt < 6; ++attempt) {
-        AbrahamCase c(spec);
+        AbrahamCase c(plan);
         std::atomic<bool> finished{false};
         long double partial = 0;
         int cursor = 0;
@@ -747,13 +747,13 @@ TEST(Abraham, FailedCellInASortedPathFails)
 
 TEST(Abraham, LongSeriesChain)
 {
-    const StructureSpec spec = seriesChain(151, 0.999L, 0.998L); // 301 elements
+    const StructurePlan plan = seriesChain(151, 0.999L, 0.998L); // 301 elements
     const long double expected = std::pow(0.999L, 151.0L) * std::pow(0.998L, 150.0L);
     for (bool directed : {false, true}) {
         Options o;
         o.directed = directed;
         o.reduction = directed;
-        AbrahamCase c(spec, o);
+        AbrahamCase c(plan, o);
         ASSERT_TRUE(c.run());
         ASSERT_EQ(c.pathCount(), 1);
         EXPECT_EQ(elementsOf(c.terms, 0).size(), 301u);
@@ -763,19 +763,19 @@ TEST(Abraham, LongSeriesChain)
 
 namespace {
 
-// Appends `block` to `spec` with fresh labels, joined by an edge from `joinFrom`
+// Appends `block` to `plan` with fresh labels, joined by an edge from `joinFrom`
 // to the block's source; returns the label of the block's destination.
-std::int32_t appendBlock(StructureSpec& spec, const StructureSpec& block, std::int32_t joinFrom, std::int32_t& label,
+std::int32_t appendBlock(StructurePlan& plan, const StructurePlan& block, std::int32_t joinFrom, std::int32_t& label,
                          long double joinAvailability)
 {
     std::map<std::int32_t, std::int32_t> renamed;
-    for (const NodeSpec& node : block.nodes) {
+    for (const NodePlan& node : block.nodes) {
         renamed[node.label] = ++label;
-        spec.nodes.push_back({label, node.availability});
+        plan.nodes.push_back({label, node.availability});
     }
-    for (const EdgeSpec& edge : block.edges)
-        spec.edges.push_back({++label, renamed[edge.from], renamed[edge.to], edge.availability});
-    spec.edges.push_back({++label, joinFrom, renamed[block.source], joinAvailability});
+    for (const EdgePlan& edge : block.edges)
+        plan.edges.push_back({++label, renamed[edge.from], renamed[edge.to], edge.availability});
+    plan.edges.push_back({++label, joinFrom, renamed[block.source], joinAvailability});
     return renamed[block.destination];
 }
 
@@ -793,14 +793,14 @@ TEST(Abraham, LongStructureOfRandomBlocksInSeries)
     shape.certainShare = 0;
     shape.allowDisconnected = false;
     for (bool directed : {false, true}) {
-        StructureSpec spec;
+        StructurePlan plan;
         std::int32_t label = 0;
-        spec.nodes.push_back({++label, 0.99L});
-        spec.source = label;
+        plan.nodes.push_back({++label, 0.99L});
+        plan.source = label;
         std::int32_t end = label;
         long double expected = 0.99L;
         for (int block = 0; block < 9; ++block) {
-            StructureSpec part = seriesChain(12, 0.995L, 0.99L);
+            StructurePlan part = seriesChain(12, 0.995L, 0.99L);
             long double partAvailability = std::pow(0.995L, 12.0L) * std::pow(0.99L, 11.0L);
             if (block % 2 == 1) {
                 do {
@@ -808,13 +808,13 @@ TEST(Abraham, LongStructureOfRandomBlocksInSeries)
                     partAvailability = exactAvailability(part, directed, false);
                 } while (partAvailability == 0);
             }
-            end = appendBlock(spec, part, end, label, 0.97L);
+            end = appendBlock(plan, part, end, label, 0.97L);
             expected *= partAvailability * 0.97L;
         }
-        spec.destination = end;
+        plan.destination = end;
         Options o;
         o.directed = directed;
-        AbrahamCase c(spec, o);
+        AbrahamCase c(plan, o);
         ASSERT_GT(c.ws.elements.count(), 127);
         ASSERT_TRUE(c.run());
         expectNear(c.availability(), expected, directed ? "directed" : "undirected");

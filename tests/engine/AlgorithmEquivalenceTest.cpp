@@ -245,7 +245,7 @@ std::string difference(const Snapshot& reference, const Snapshot& production)
 // --- Structures ----------------------------------------------------------------------
 
 struct Prepared {
-    StructureSpec spec;
+    StructurePlan plan;
     bool directed = false;
     bool reduction = false;
     bool ideal = false;
@@ -256,8 +256,8 @@ struct Prepared {
     std::string text() const
     {
         std::ostringstream out;
-        out << spec.nodes.size() << " nodes, " << spec.edges.size() << " edges, " << spec.source << " -> "
-            << spec.destination << (directed ? ", directed" : ", undirected") << (reduction ? ", reduced" : "")
+        out << plan.nodes.size() << " nodes, " << plan.edges.size() << " edges, " << plan.source << " -> "
+            << plan.destination << (directed ? ", directed" : ", undirected") << (reduction ? ", reduced" : "")
             << (ideal ? ", ideal terminals" : "") << note;
         return out.str();
     }
@@ -265,7 +265,7 @@ struct Prepared {
 
 bool prepare(StructureWorkspace& ws, const Prepared& p)
 {
-    buildStructure(ws, p.spec);
+    buildStructure(ws, p.plan);
     ws.reduction = p.reduction ? 1 : 0;
     ws.idealTerminals = p.ideal ? 1 : 0;
     if (!prepareWorkStructure(ws, p.directed))
@@ -298,7 +298,7 @@ std::vector<Prepared> seededStructures(int count, std::uint32_t seed)
             break;
         }
         Prepared p;
-        p.spec = randomStructure(random, shape);
+        p.plan = randomStructure(random, shape);
         p.directed = random() % 2 == 0;
         p.reduction = random() % 3 == 0;
         p.ideal = random() % 4 == 0;
@@ -310,10 +310,10 @@ std::vector<Prepared> seededStructures(int count, std::uint32_t seed)
 std::vector<Prepared> classicStructures()
 {
     std::vector<Prepared> all;
-    auto add = [&](StructureSpec spec) {
+    auto add = [&](StructurePlan plan) {
         for (bool directed : {false, true})
             for (bool reduction : {false, true})
-                all.push_back({spec, directed, reduction, false});
+                all.push_back({plan, directed, reduction, false});
     };
     add(bridge(0.9L));
     add(bridge(1.0L));
@@ -323,7 +323,7 @@ std::vector<Prepared> classicStructures()
     add(seriesChain(4, 0.9L, 0.8L));
     add(seriesChain(3, 1.0L, 1.0L));
     // Terminals of availability 0 and 1 with ideal terminals on.
-    StructureSpec terminals = bridge(0.9L);
+    StructurePlan terminals = bridge(0.9L);
     terminals.nodes[0].availability = 0;
     terminals.nodes[3].availability = 1;
     all.push_back({terminals, false, false, true});
@@ -343,10 +343,10 @@ std::vector<Prepared> handMadeMatrices(int count, std::uint32_t seed)
         Prepared p;
         for (int i = 0; i < n; ++i) {
             const unsigned roll = random() % 10;
-            p.spec.nodes.push_back({10 + i, roll == 0 ? 0.0L : roll == 1 ? 1.0L : 0.5L + 0.05L * (i % 8)});
+            p.plan.nodes.push_back({10 + i, roll == 0 ? 0.0L : roll == 1 ? 1.0L : 0.5L + 0.05L * (i % 8)});
         }
-        p.spec.source = 10;
-        p.spec.destination = 10 + n - 1;
+        p.plan.source = 10;
+        p.plan.destination = 10 + n - 1;
         const std::uint32_t cells = static_cast<std::uint32_t>(random());
         const int density = 25 + static_cast<int>(random() % 40);
         const bool stray = k % 8 == 7;
@@ -531,8 +531,8 @@ TEST_P(AlgorithmEquivalence, LiveTermsReadWhileTheProductionDriverRuns)
 {
     const AlgorithmUnderTest& a = underTest(GetParam());
     // Large enough that the coordinator polls many times during the run.
-    const StructureSpec spec = GetParam() == Algorithm::Abraham ? grid(4, 4, 0.95L, 0.9L) : grid(3, 4, 0.95L, 0.9L);
-    const Prepared p{spec, false, false, false};
+    const StructurePlan plan = GetParam() == Algorithm::Abraham ? grid(4, 4, 0.95L, 0.9L) : grid(3, 4, 0.95L, 0.9L);
+    const Prepared p{plan, false, false, false};
     StructureWorkspace ws;
     ASSERT_TRUE(prepare(ws, p));
     ws.resetResults();

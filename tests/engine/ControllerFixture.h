@@ -14,12 +14,12 @@
 
 namespace velmor::testing {
 
-// Writes a structure file for `spec`, directed or not, with its pair.
-inline std::string writeStructureFile(const TempDir& dir, const std::string& name, const StructureSpec& spec,
+// Writes a structure file for `plan`, directed or not, with its pair.
+inline std::string writeStructureFile(const TempDir& dir, const std::string& name, const StructurePlan& plan,
                                       bool directed)
 {
     StructureWorkspace ws;
-    buildStructure(ws, spec);
+    buildStructure(ws, plan);
     StructureFileWriter writer;
     std::string message;
     const std::string path = dir.path(name);
@@ -42,9 +42,9 @@ protected:
         controller.waitForArchive();
         controller.drain();
     }
-    void load(const StructureSpec& spec, bool directed)
+    void load(const StructurePlan& plan, bool directed)
     {
-        load(writeStructureFile(dir, "structure.dsm", spec, directed));
+        load(writeStructureFile(dir, "structure.dsm", plan, directed));
     }
 
     void chooseAlgorithms(bool abraham, bool enr, bool npr)

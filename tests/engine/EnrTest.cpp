@@ -20,14 +20,14 @@ using Rows = std::vector<std::vector<int>>;
 
 // Source (node 1, element 0), destination (node 2, element 1) and one edge
 // between them (element 2).
-StructureSpec onePath(long double source, long double edge, long double destination)
+StructurePlan onePath(long double source, long double edge, long double destination)
 {
-    StructureSpec spec;
-    spec.nodes = {{1, source}, {2, destination}};
-    spec.edges = {{3, 1, 2, edge}};
-    spec.source = 1;
-    spec.destination = 2;
-    return spec;
+    StructurePlan plan;
+    plan.nodes = {{1, source}, {2, destination}};
+    plan.edges = {{3, 1, 2, edge}};
+    plan.source = 1;
+    plan.destination = 2;
+    return plan;
 }
 
 std::int64_t matrixMeasure(int columns, int rows)
@@ -40,9 +40,9 @@ struct EnrRun {
     ByteMatrix finalTerms;
     bool ok = false;
 
-    EnrRun(const StructureSpec& spec, TreeOptions options = {})
+    EnrRun(const StructurePlan& plan, TreeOptions options = {})
     {
-        prepareRun(ws, spec, options);
+        prepareRun(ws, plan, options);
         ok = runTree(Algorithm::Enr, ws, options, finalTerms);
     }
     long double availability() const { return availabilityOf(ws, finalTerms, ws.idealTerminals != 0); }
@@ -78,14 +78,14 @@ std::string enrInvariants(const EnrRun& run)
 
 // Nodes 1 (source), 2 (destination), 3 (a dead end); edge 4 from 1 to 2 and
 // edge 5 from 1 to 3. Elements: nodes 0..2, edges 3 and 4.
-StructureSpec deadEnd()
+StructurePlan deadEnd()
 {
-    StructureSpec spec;
-    spec.nodes = {{1, 0.9L}, {2, 0.8L}, {3, 0.7L}};
-    spec.edges = {{4, 1, 2, 0.6L}, {5, 1, 3, 0.5L}};
-    spec.source = 1;
-    spec.destination = 2;
-    return spec;
+    StructurePlan plan;
+    plan.nodes = {{1, 0.9L}, {2, 0.8L}, {3, 0.7L}};
+    plan.edges = {{4, 1, 2, 0.6L}, {5, 1, 3, 0.5L}};
+    plan.source = 1;
+    plan.destination = 2;
+    return plan;
 }
 
 } // namespace
@@ -161,20 +161,20 @@ TREE_DRIVER_TEST(EnrSecondLevel, DropsACandidateWhoseWaysPassAnotherCandidate)
     // Nodes 1 (source), 2 (a), 3 (b), 4 (destination); edges 5: 1->2,
     // 6: 1->3, 7: 3->2, 8: 2->4. Once edge 5 works, node 2 and edge 6 are
     // the frontier, and every way from edge 6 passes node 2.
-    StructureSpec spec;
-    spec.nodes = {{1, 0.9L}, {2, 0.8L}, {3, 0.7L}, {4, 0.95L}};
-    spec.edges = {{5, 1, 2, 0.6L}, {6, 1, 3, 0.5L}, {7, 3, 2, 0.75L}, {8, 2, 4, 0.85L}};
-    spec.source = 1;
-    spec.destination = 4;
+    StructurePlan plan;
+    plan.nodes = {{1, 0.9L}, {2, 0.8L}, {3, 0.7L}, {4, 0.95L}};
+    plan.edges = {{5, 1, 2, 0.6L}, {6, 1, 3, 0.5L}, {7, 3, 2, 0.75L}, {8, 2, 4, 0.85L}};
+    plan.source = 1;
+    plan.destination = 4;
     const std::vector<int> edgeFiveWorks{1, 0, 0, 0, 1, 0, 0, 0, -2};
     std::size_t edgeFiveChildren[3] = {};
     for (int variant : {0, 1, 2}) {
-        EnrRun run(spec, {.variant = variant});
+        EnrRun run(plan, {.variant = variant});
         ASSERT_TRUE(run.ok);
         const Rows rows = run.rows();
         ASSERT_EQ(rows[1], edgeFiveWorks);
         edgeFiveChildren[variant] = run.childrenOf(1).size();
-        EXPECT_NEAR(run.availability(), exactAvailability(spec, true, false), 1e-18L);
+        EXPECT_NEAR(run.availability(), exactAvailability(plan, true, false), 1e-18L);
         EXPECT_EQ(enrInvariants(run), "");
     }
     EXPECT_EQ(edgeFiveChildren[0], 3u);
@@ -186,19 +186,19 @@ TREE_DRIVER_TEST(EnrCertainNeighbours, AllJoinInOneChildUnderNormalno)
 {
     // Three parallel edges; the first (element 2) uncertain, the other two
     // certain.
-    StructureSpec spec;
-    spec.nodes = {{1, 0.9L}, {2, 0.8L}};
-    spec.edges = {{3, 1, 2, 0.5L}, {4, 1, 2, 1}, {5, 1, 2, 1}};
-    spec.source = 1;
-    spec.destination = 2;
-    EnrRun normal(spec);
+    StructurePlan plan;
+    plan.nodes = {{1, 0.9L}, {2, 0.8L}};
+    plan.edges = {{3, 1, 2, 0.5L}, {4, 1, 2, 1}, {5, 1, 2, 1}};
+    plan.source = 1;
+    plan.destination = 2;
+    EnrRun normal(plan);
     ASSERT_TRUE(normal.ok);
     EXPECT_EQ(normal.childrenOf(0), (Rows{{1, 0, 0, 1, 1, -2}}));
     // The destination then is the only candidate, the uncertain edge stays open.
     EXPECT_EQ(normal.childrenOf(1), (Rows{{1, 1, 0, 1, 1, 1}, {1, -1, 0, 1, 1, -1}}));
     EXPECT_NEAR(normal.availability(), 0.9L * 0.8L, 1e-18L);
 
-    EnrRun special(spec, {.normal = false});
+    EnrRun special(plan, {.normal = false});
     ASSERT_TRUE(special.ok);
     EXPECT_EQ(special.childrenOf(0).size(), 4u);
     EXPECT_NEAR(special.availability(), 0.9L * 0.8L, 1e-18L);
@@ -209,34 +209,34 @@ TREE_DRIVER_TEST(EnrDestinationOnFrontier, IsBranchedAloneWhateverItsState)
     // Edges 3: 1->2 and 4: 1->2; once edge 3 works, the destination and
     // edge 4 are the frontier.
     for (long double destination : {1.0L, 0.0L, 0.5L}) {
-        StructureSpec spec;
-        spec.nodes = {{1, 0.9L}, {2, destination}};
-        spec.edges = {{3, 1, 2, 0.6L}, {4, 1, 2, 0.7L}};
-        spec.source = 1;
-        spec.destination = 2;
-        EnrRun run(spec);
+        StructurePlan plan;
+        plan.nodes = {{1, 0.9L}, {2, destination}};
+        plan.edges = {{3, 1, 2, 0.6L}, {4, 1, 2, 0.7L}};
+        plan.source = 1;
+        plan.destination = 2;
+        EnrRun run(plan);
         ASSERT_TRUE(run.ok);
         EXPECT_EQ(run.childrenOf(1), (Rows{{1, 1, 1, 0, 1}, {1, -1, 1, 0, -1}}));
-        EXPECT_NEAR(run.availability(), exactAvailability(spec, true, false), 1e-18L);
+        EXPECT_NEAR(run.availability(), exactAvailability(plan, true, false), 1e-18L);
         for (int variant : {0, 1, 2}) {
-            EnrRun ideal(spec, {.variant = variant, .ideal = true});
+            EnrRun ideal(plan, {.variant = variant, .ideal = true});
             ASSERT_TRUE(ideal.ok);
-            EXPECT_NEAR(ideal.availability(), exactAvailability(spec, true, true), 1e-18L);
+            EXPECT_NEAR(ideal.availability(), exactAvailability(plan, true, true), 1e-18L);
         }
     }
 }
 
 TREE_DRIVER_TEST(EnrUnavailableElement, IsNeverACandidateUnlessTheDestination)
 {
-    StructureSpec spec;
-    spec.nodes = {{1, 0.9L}, {2, 0.8L}};
-    spec.edges = {{3, 1, 2, 0}, {4, 1, 2, 0.7L}};
-    spec.source = 1;
-    spec.destination = 2;
-    EnrRun normal(spec);
+    StructurePlan plan;
+    plan.nodes = {{1, 0.9L}, {2, 0.8L}};
+    plan.edges = {{3, 1, 2, 0}, {4, 1, 2, 0.7L}};
+    plan.source = 1;
+    plan.destination = 2;
+    EnrRun normal(plan);
     ASSERT_TRUE(normal.ok);
     EXPECT_EQ(normal.childrenOf(0), (Rows{{1, 0, 0, 1, -2}, {1, 0, 0, -1, -1}}));
-    EnrRun special(spec, {.normal = false});
+    EnrRun special(plan, {.normal = false});
     ASSERT_TRUE(special.ok);
     EXPECT_EQ(special.childrenOf(0).size(), 3u);
     EXPECT_NEAR(normal.availability(), special.availability(), 1e-18L);
@@ -304,16 +304,16 @@ TREE_DRIVER_TEST(EnrAgainstEnumeration, RandomStructuresEveryOption)
 {
     std::mt19937 random(777);
     for (int round = 0; round < 300; ++round) {
-        const StructureSpec spec = randomStructure(random);
+        const StructurePlan plan = randomStructure(random);
         long double exact[2][2]; // [directed][ideal]
         for (int directed : {0, 1})
             for (int ideal : {0, 1})
-                exact[directed][ideal] = exactAvailability(spec, directed != 0, ideal != 0);
+                exact[directed][ideal] = exactAvailability(plan, directed != 0, ideal != 0);
         for (int option = 0; option < 48; ++option) {
             const TreeOptions options{.directed = (option & 1) != 0, .reduction = (option & 2) != 0,
                                       .variant = option / 8 % 3, .normal = (option & 4) != 0,
                                       .ideal = option >= 24};
-            EnrRun run(spec, options);
+            EnrRun run(plan, options);
             SCOPED_TRACE("round " + std::to_string(round) + " option " + std::to_string(option));
             ASSERT_TRUE(run.ok);
             ASSERT_EQ(enrInvariants(run), "");
@@ -328,9 +328,9 @@ TREE_DRIVER_TEST(EnrAgainstEnumeration, RandomStructuresEveryOption)
 
 TREE_DRIVER_TEST(EnrLargeStructures, LongSeriesChain)
 {
-    const StructureSpec spec = seriesChain(151, 0.999L, 0.998L);
+    const StructurePlan plan = seriesChain(151, 0.999L, 0.998L);
     for (int variant : {0, 2}) {
-        EnrRun run(spec, {.variant = variant});
+        EnrRun run(plan, {.variant = variant});
         ASSERT_TRUE(run.ok);
         EXPECT_NEAR(run.availability(), std::pow(0.999L, 151) * std::pow(0.998L, 150), 1e-15L);
         EXPECT_EQ(run.finalTerms.rowCount(), 1);
@@ -345,10 +345,10 @@ TREE_DRIVER_TEST(EnrLargeStructures, RandomBlockBetweenLongChains)
         RandomShape shape;
         shape.allowDisconnected = false;
         shape.certainShare = 0;
-        const StructureSpec block = randomStructure(random, shape);
+        const StructurePlan block = randomStructure(random, shape);
         const ChainedBlock big = chainAround(block, 35, 0.999L, 0.998L);
         for (int variant : {0, 1, 2}) {
-            EnrRun run(big.spec, {.directed = variant != 1, .variant = variant});
+            EnrRun run(big.plan, {.directed = variant != 1, .variant = variant});
             ASSERT_TRUE(run.ok);
             ASSERT_GT(run.ws.workMatrix.columnCount(), 127);
             const long double exact = big.chainFactor * exactAvailability(block, variant != 1, false);

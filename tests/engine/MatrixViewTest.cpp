@@ -107,12 +107,12 @@ TEST_F(ExampleMatrix, DoubleClickTogglesBothMatricesAndSkipsTheNoOps)
 TEST_F(ControllerTest, ElementsRemovedByTheReductionAreMarkedWhileResultsArePresent)
 {
     // Node 7 and edge 6 lead nowhere: the reduction removes them.
-    StructureSpec spec;
-    spec.nodes = {{1, 0.9L}, {2, 0.9L}, {3, 0.9L}, {7, 0.9L}};
-    spec.edges = {{4, 1, 2, 0.9L}, {5, 2, 3, 0.9L}, {6, 2, 7, 0.9L}};
-    spec.source = 1;
-    spec.destination = 3;
-    load(spec, true);
+    StructurePlan plan;
+    plan.nodes = {{1, 0.9L}, {2, 0.9L}, {3, 0.9L}, {7, 0.9L}};
+    plan.edges = {{4, 1, 2, 0.9L}, {5, 2, 3, 0.9L}, {6, 2, 7, 0.9L}};
+    plan.source = 1;
+    plan.destination = 3;
+    load(plan, true);
     chooseAlgorithms(false, true, false);
     runToEnd();
     ASSERT_TRUE(controller.resultsPresent());

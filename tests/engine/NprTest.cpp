@@ -19,14 +19,14 @@ using Rows = std::vector<std::vector<int>>;
 
 // Source (node 1, element 0), destination (node 2, element 1) and one edge
 // between them (element 2).
-StructureSpec onePath(long double source, long double edge, long double destination)
+StructurePlan onePath(long double source, long double edge, long double destination)
 {
-    StructureSpec spec;
-    spec.nodes = {{1, source}, {2, destination}};
-    spec.edges = {{3, 1, 2, edge}};
-    spec.source = 1;
-    spec.destination = 2;
-    return spec;
+    StructurePlan plan;
+    plan.nodes = {{1, source}, {2, destination}};
+    plan.edges = {{3, 1, 2, edge}};
+    plan.source = 1;
+    plan.destination = 2;
+    return plan;
 }
 
 // The memory figure of a matrix of the given shape.
@@ -40,9 +40,9 @@ struct NprRun {
     ByteMatrix finalTerms;
     bool ok = false;
 
-    NprRun(const StructureSpec& spec, TreeOptions options = {})
+    NprRun(const StructurePlan& plan, TreeOptions options = {})
     {
-        prepareRun(ws, spec, options);
+        prepareRun(ws, plan, options);
         ok = runTree(Algorithm::Npr, ws, options, finalTerms);
     }
     long double availability() const { return availabilityOf(ws, finalTerms, ws.idealTerminals != 0); }
@@ -118,12 +118,12 @@ TREE_DRIVER_TEST(NprOnePath, StopwatchesEndStoppedAndCandidateTestsOnlyInVariant
 
 TREE_DRIVER_TEST(NprTwoParallelEdges, FirstChildIsExpandedAgainWithTheOtherEdge)
 {
-    StructureSpec spec;
-    spec.nodes = {{1, 0.9L}, {2, 0.8L}};
-    spec.edges = {{3, 1, 2, 0.7L}, {4, 1, 2, 0.6L}};
-    spec.source = 1;
-    spec.destination = 2;
-    NprRun run(spec);
+    StructurePlan plan;
+    plan.nodes = {{1, 0.9L}, {2, 0.8L}};
+    plan.edges = {{3, 1, 2, 0.7L}, {4, 1, 2, 0.6L}};
+    plan.source = 1;
+    plan.destination = 2;
+    NprRun run(plan);
     ASSERT_TRUE(run.ok);
     // Elements: source, destination, lower edge, other edge.
     EXPECT_EQ(run.rows(), (Rows{{1, 0, 0, 0, -2},
@@ -155,8 +155,8 @@ TREE_DRIVER_TEST(NprCertainEdge, IsFixedWorkingInEveryChildUnderNormalno)
 
 TREE_DRIVER_TEST(NprUnavailableDestination, IsReachedBySearchButEveryRowFails)
 {
-    const StructureSpec spec = onePath(0.9L, 0.8L, 0);
-    NprRun run(spec);
+    const StructurePlan plan = onePath(0.9L, 0.8L, 0);
+    NprRun run(plan);
     ASSERT_TRUE(run.ok);
     // The root fails yet gets its children; the all-working child fails on
     // the destination; the edge-failing child finds no path.
@@ -164,10 +164,10 @@ TREE_DRIVER_TEST(NprUnavailableDestination, IsReachedBySearchButEveryRowFails)
     EXPECT_EQ(run.links(), (std::vector<int>{0, 0, 0}));
     EXPECT_TRUE(run.finalTerms.empty());
     EXPECT_EQ(run.availability(), 0);
-    EXPECT_EQ(exactAvailability(spec, true, false), 0);
+    EXPECT_EQ(exactAvailability(plan, true, false), 0);
     EXPECT_EQ(nprInvariants(run), "");
 
-    NprRun special(spec, {.normal = false});
+    NprRun special(plan, {.normal = false});
     ASSERT_TRUE(special.ok);
     EXPECT_EQ(special.availability(), 0);
 }
@@ -176,10 +176,10 @@ TREE_DRIVER_TEST(NprUnavailableDestination, CountsAsWorkingWhenTerminalsAreIdeal
 {
     // An ideal destination is not a failed element, so the all-working child
     // is a success whatever its stored availability.
-    const StructureSpec spec = onePath(0.9L, 0.8L, 0);
+    const StructurePlan plan = onePath(0.9L, 0.8L, 0);
     for (bool normal : {true, false}) {
         for (int variant : {0, 1}) {
-            NprRun run(spec, {.variant = variant, .normal = normal, .ideal = true});
+            NprRun run(plan, {.variant = variant, .normal = normal, .ideal = true});
             ASSERT_TRUE(run.ok);
             EXPECT_EQ(rowsOf(run.finalTerms), (Rows{{1, 1, 1}}));
             EXPECT_EQ(run.availability(), 0.8L);
@@ -197,11 +197,11 @@ TREE_DRIVER_TEST(NprLimits, StopAfterTheFirstIterationWithANegativeResultCode)
     const Case cases[] = {{"memory 0", 0, -1, -1, false},   {"time 0", -1, 0, -1, false},
                           {"iterations 0", -1, -1, 0, false}, {"iterations 1", -1, -1, 1, false},
                           {"stop request", -1, -1, -1, true}};
-    const StructureSpec spec = bridge(0.9L);
+    const StructurePlan plan = bridge(0.9L);
     for (const Case& c : cases) {
         SCOPED_TRACE(c.name);
         StructureWorkspace ws;
-        prepareRun(ws, spec, {});
+        prepareRun(ws, plan, {});
         ws.npr.memoryLimit = c.memory;
         ws.npr.timeLimit = c.time;
         ws.npr.iterationLimit = c.iterations;
@@ -355,16 +355,16 @@ TREE_DRIVER_TEST(NprAgainstEnumeration, RandomStructuresEveryOption)
 {
     std::mt19937 random(20240611);
     for (int round = 0; round < 300; ++round) {
-        const StructureSpec spec = randomStructure(random);
+        const StructurePlan plan = randomStructure(random);
         long double exact[2][2]; // [directed][ideal]
         for (int directed : {0, 1})
             for (int ideal : {0, 1})
-                exact[directed][ideal] = exactAvailability(spec, directed != 0, ideal != 0);
+                exact[directed][ideal] = exactAvailability(plan, directed != 0, ideal != 0);
         for (int option = 0; option < 32; ++option) {
             const TreeOptions options{.directed = (option & 1) != 0, .reduction = (option & 2) != 0,
                                       .variant = (option >> 2) & 1, .normal = (option & 8) != 0,
                                       .ideal = (option & 16) != 0};
-            NprRun run(spec, options);
+            NprRun run(plan, options);
             SCOPED_TRACE("round " + std::to_string(round) + " option " + std::to_string(option));
             ASSERT_TRUE(run.ok);
             ASSERT_EQ(nprInvariants(run), "");
@@ -382,8 +382,8 @@ TREE_DRIVER_TEST(NprLargeStructures, LongSeriesChain)
 {
     // 151 nodes and 150 edges: element indices, path positions and decision
     // numbers all go past what a signed byte holds.
-    const StructureSpec spec = seriesChain(151, 0.999L, 0.998L);
-    NprRun run(spec);
+    const StructurePlan plan = seriesChain(151, 0.999L, 0.998L);
+    NprRun run(plan);
     ASSERT_TRUE(run.ok);
     EXPECT_NEAR(run.availability(), std::pow(0.999L, 151) * std::pow(0.998L, 150), 1e-15L);
     EXPECT_EQ(run.finalTerms.rowCount(), 1);
@@ -398,11 +398,11 @@ TREE_DRIVER_TEST(NprLargeStructures, RandomBlockBetweenLongChains)
         RandomShape shape;
         shape.allowDisconnected = false;
         shape.certainShare = 0;
-        const StructureSpec block = randomStructure(random, shape);
+        const StructurePlan block = randomStructure(random, shape);
         const ChainedBlock big = chainAround(block, 35, 0.999L, 0.998L);
         for (int option = 0; option < 3; ++option) {
             const bool directed = option != 1;
-            NprRun run(big.spec, {.directed = directed, .variant = option == 2 ? 1 : 0});
+            NprRun run(big.plan, {.directed = directed, .variant = option == 2 ? 1 : 0});
             ASSERT_TRUE(run.ok);
             ASSERT_GT(run.ws.workMatrix.columnCount(), 127);
             const long double exact = big.chainFactor * exactAvailability(block, directed, false);

@@ -61,12 +61,12 @@ void expectCellsKept(const ByteMatrix& old, const Reduced& r)
 }
 
 // Bridge (nodes 1..4, edges 5..9) with a node 10 hanging on node 2 by edge 11.
-StructureSpec bridgeWithPendant()
+StructurePlan bridgeWithPendant()
 {
-    StructureSpec spec = bridge(0.9L);
-    spec.nodes.push_back({10, 0.5L});
-    spec.edges.push_back({11, 2, 10, 0.5L});
-    return spec;
+    StructurePlan plan = bridge(0.9L);
+    plan.nodes.push_back({10, 0.5L});
+    plan.edges.push_back({11, 2, 10, 0.5L});
+    return plan;
 }
 
 // An independent model of the reduction on the element graph: element j goes
@@ -243,13 +243,13 @@ TEST(ReduceStructure, PendantNodeAndItsEdgeGo)
 
 TEST(ReduceStructure, DetachedPartGoes)
 {
-    StructureSpec spec = bridge(0.9L);
-    spec.nodes.push_back({20, 0.5L});
-    spec.nodes.push_back({21, 0.5L});
-    spec.edges.push_back({22, 20, 21, 0.5L});
-    spec.edges.push_back({23, 21, 20, 0.5L});
+    StructurePlan plan = bridge(0.9L);
+    plan.nodes.push_back({20, 0.5L});
+    plan.nodes.push_back({21, 0.5L});
+    plan.edges.push_back({22, 20, 21, 0.5L});
+    plan.edges.push_back({23, 21, 20, 0.5L});
     StructureWorkspace ws;
-    buildStructure(ws, spec);
+    buildStructure(ws, plan);
     const Reduced r = reduce(ws, false);
     ASSERT_TRUE(r.ok);
     EXPECT_EQ(r.map.count(), 9);
@@ -264,13 +264,13 @@ TEST(ReduceStructure, DetachedPartGoes)
 TEST(ReduceStructure, TerminalsKeepTheirRolesUnderNewIndices)
 {
     // The pendant node comes first, so every later index moves down.
-    StructureSpec spec;
-    spec.nodes = {{10, 0.5L}, {1, 0.6L}, {2, 0.7L}, {3, 0.8L}};
-    spec.edges = {{11, 10, 2, 0.5L}, {12, 1, 2, 0.9L}, {13, 2, 3, 0.9L}, {14, 1, 3, 0.9L}};
-    spec.source = 3;
-    spec.destination = 1;
+    StructurePlan plan;
+    plan.nodes = {{10, 0.5L}, {1, 0.6L}, {2, 0.7L}, {3, 0.8L}};
+    plan.edges = {{11, 10, 2, 0.5L}, {12, 1, 2, 0.9L}, {13, 2, 3, 0.9L}, {14, 1, 3, 0.9L}};
+    plan.source = 3;
+    plan.destination = 1;
     StructureWorkspace ws;
-    buildStructure(ws, spec);
+    buildStructure(ws, plan);
     ws.reduction = 1;
     ASSERT_TRUE(prepareWorkStructure(ws, false));
     ASSERT_EQ(ws.elementMap.count(), 6);
@@ -293,9 +293,9 @@ TEST(ReduceStructure, MatchesTheCutModelAndKeepsEveryConnection)
     shape.maxExtraEdges = 5;
     int removedSomewhere = 0;
     for (int seed = 0; seed < 300; ++seed) {
-        const StructureSpec spec = randomStructure(random, shape);
+        const StructurePlan plan = randomStructure(random, shape);
         StructureWorkspace ws;
-        buildStructure(ws, spec);
+        buildStructure(ws, plan);
         for (bool directed : {false, true}) {
             const ByteMatrix& old = directed ? ws.directedMatrix : ws.undirectedMatrix;
             const Reduced r = reduce(ws, directed);
@@ -314,7 +314,7 @@ TEST(ReduceStructure, MatchesTheCutModelAndKeepsEveryConnection)
             EXPECT_EQ(r.map.get(r.source), ws.sourceIndex);
             EXPECT_EQ(r.map.get(r.destination), ws.destinationIndex);
             if (seed % 5 == 0) {
-                const long double before = exactAvailability(spec, directed, false);
+                const long double before = exactAvailability(plan, directed, false);
                 const long double after = elementGraphAvailability(r.matrix, r.map, r.source, r.destination, ws.elements);
                 EXPECT_NEAR(static_cast<double>(after), static_cast<double>(before), 1e-15) << seed;
             }

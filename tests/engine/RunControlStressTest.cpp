@@ -81,12 +81,12 @@ private:
 // The structure of the stress runs: a 3 x 4 grid, undirected, whose 17
 // edges and two inner nodes are uncertain, so that its availability can be
 // enumerated exactly while every algorithm needs many iterations.
-StructureSpec stressStructure()
+StructurePlan stressStructure()
 {
-    StructureSpec spec = grid(3, 4, 1, 0.9L);
-    spec.nodes[5].availability = 0.95L;
-    spec.nodes[6].availability = 0.97L;
-    return spec;
+    StructurePlan plan = grid(3, 4, 1, 0.9L);
+    plan.nodes[5].availability = 0.95L;
+    plan.nodes[6].availability = 0.97L;
+    return plan;
 }
 
 // A term: the event that every element of `working` works and every one of
@@ -159,9 +159,9 @@ protected:
 
     void SetUp() override
     {
-        const StructureSpec spec = stressStructure();
-        full = exactAvailability(spec, false, true);
-        load(spec, false);
+        const StructurePlan plan = stressStructure();
+        full = exactAvailability(plan, false, true);
+        load(plan, false);
         ASSERT_TRUE(controller.structurePresent());
     }
 

@@ -20,17 +20,17 @@ using namespace velmor::testing;
 namespace {
 
 // Big enough that no algorithm finishes within the seconds a test waits.
-StructureSpec slowStructure()
+StructurePlan slowStructure()
 {
     return grid(5, 5, 0.99L, 0.9L);
 }
 
 // The availability as Abraham computes it outside any thread, with the
 // window's default options.
-long double directAvailability(const StructureSpec& spec, bool directed)
+long double directAvailability(const StructurePlan& plan, bool directed)
 {
     StructureWorkspace ws;
-    buildStructure(ws, spec);
+    buildStructure(ws, plan);
     ws.reduction = 1;
     ws.abrahamRule = 2;
     EXPECT_TRUE(prepareWorkStructure(ws, directed));
@@ -43,9 +43,9 @@ long double directAvailability(const StructureSpec& spec, bool directed)
     return value;
 }
 
-std::string expectedAvailability(const StructureSpec& spec, bool directed, char separator = '.')
+std::string expectedAvailability(const StructurePlan& plan, bool directed, char separator = '.')
 {
-    return formatGeneral(exactAvailability(spec, directed, true), separator);
+    return formatGeneral(exactAvailability(plan, directed, true), separator);
 }
 
 } // namespace
@@ -78,16 +78,16 @@ class ValidationTest : public ControllerTest, public ::testing::WithParamInterfa
 TEST_P(ValidationTest, ReportsAndChangesNothing)
 {
     const ValidationCase& c = GetParam();
-    StructureSpec spec = bridge();
+    StructurePlan plan = bridge();
     if (!c.pairFromFile)
-        spec.source = spec.destination = 999; // no such node: the file gets no pair
+        plan.source = plan.destination = 999; // no such node: the file gets no pair
     StructureWorkspace ws;
     if (c.pairFromFile) {
-        load(spec, false);
+        load(plan, false);
     } else {
-        spec.source = 1;
-        spec.destination = 4;
-        std::string text = readBytes(writeStructureFile(dir, "p.dsm", spec, false));
+        plan.source = 1;
+        plan.destination = 4;
+        std::string text = readBytes(writeStructureFile(dir, "p.dsm", plan, false));
         const std::string pairSection = "   par:\n   {\n      1 , 4;\n   }\n";
         ASSERT_NE(text.find(pairSection), std::string::npos);
         text.erase(text.find(pairSection), pairSection.size());
@@ -143,9 +143,9 @@ TEST_F(ControllerTest, TypedComboTextIsNoChoice)
 
 TEST_F(ControllerTest, RowsFollowTheChosenAlgorithmsInFixedOrder)
 {
-    const StructureSpec spec = bridge();
-    load(spec, false);
-    const std::string availability = expectedAvailability(spec, false, controller.engine().decimalSeparator());
+    const StructurePlan plan = bridge();
+    load(plan, false);
+    const std::string availability = expectedAvailability(plan, false, controller.engine().decimalSeparator());
     for (int mask = 1; mask < 8; ++mask) {
         const bool chosen[3] = {(mask & 1) != 0, (mask & 2) != 0, (mask & 4) != 0};
         chooseAlgorithms(chosen[0], chosen[1], chosen[2]);
@@ -183,17 +183,17 @@ TEST_F(ControllerTest, RowsFollowTheChosenAlgorithmsInFixedOrder)
 
 TEST_F(ControllerTest, DirectedAndUndirectedRunsUseTheirMatrix)
 {
-    StructureSpec spec = bridge();
-    spec.edges[2] = {7, 3, 2, 0.9L}; // against the bridge's direction
-    load(spec, true);
+    StructurePlan plan = bridge();
+    plan.edges[2] = {7, 3, 2, 0.9L}; // against the bridge's direction
+    load(plan, true);
     chooseAlgorithms(true, true, true);
     runToEnd();
     const char separator = controller.engine().decimalSeparator();
-    EXPECT_EQ(board().cell(1, 1), expectedAvailability(spec, true, separator));
+    EXPECT_EQ(board().cell(1, 1), expectedAvailability(plan, true, separator));
     controller.directionMenu(false);
     runToEnd();
-    EXPECT_EQ(board().cell(2, 1), expectedAvailability(spec, false, separator));
-    EXPECT_NE(expectedAvailability(spec, true), expectedAvailability(spec, false));
+    EXPECT_EQ(board().cell(2, 1), expectedAvailability(plan, false, separator));
+    EXPECT_NE(expectedAvailability(plan, true), expectedAvailability(plan, false));
 }
 
 TEST_F(ControllerTest, SecondRunClearsTheFirstOnesRows)
@@ -245,8 +245,8 @@ TEST_F(ControllerTest, StopEndsEveryAlgorithmAsInterrupted)
 
 TEST_F(ControllerTest, StoppingOneAlgorithmLeavesTheOthers)
 {
-    const StructureSpec spec = grid(4, 4, 0.99L, 0.9L); // Abraham and NPR finish quickly, ENR does not
-    load(spec, false);
+    const StructurePlan plan = grid(4, 4, 0.99L, 0.9L); // Abraham and NPR finish quickly, ENR does not
+    load(plan, false);
     chooseAlgorithms(true, true, false);
     controller.startRun();
     ASSERT_TRUE(waitFor([&] { return controller.workspace().enr.iterations.load() > 0; }));
@@ -254,14 +254,14 @@ TEST_F(ControllerTest, StoppingOneAlgorithmLeavesTheOthers)
     controller.engine().waitUntilIdle();
     controller.drain();
     EXPECT_EQ(board().cell(1, 4), "nisu primjećene");
-    EXPECT_EQ(board().cell(1, 1), formatGeneral(directAvailability(spec, false), controller.engine().decimalSeparator()));
+    EXPECT_EQ(board().cell(1, 1), formatGeneral(directAvailability(plan, false), controller.engine().decimalSeparator()));
     EXPECT_EQ(board().cell(2, 4), "prekinuta nit");
     EXPECT_FALSE(controller.engine().stoppedByUser(Algorithm::Abraham));
     EXPECT_TRUE(controller.engine().stoppedByUser(Algorithm::Enr));
     // A stopped run's availability never exceeds the full one.
     std::string partial = board().cell(2, 1);
     std::replace(partial.begin(), partial.end(), ',', '.');
-    EXPECT_LE(std::strtold(partial.c_str(), nullptr), directAvailability(spec, false) + 1e-15L);
+    EXPECT_LE(std::strtold(partial.c_str(), nullptr), directAvailability(plan, false) + 1e-15L);
 }
 
 TEST_F(ControllerTest, PauseHoldsTheAlgorithmsAndStopWaitsForResume)
@@ -357,8 +357,8 @@ TEST_F(ControllerTest, TimeLimitReachedDuringTheRun)
 
 TEST_F(ControllerTest, AlgorithmThreadThatCannotStartIsFailedAndDoesNotBlock)
 {
-    const StructureSpec spec = bridge();
-    load(spec, true);
+    const StructurePlan plan = bridge();
+    load(plan, true);
     int launches = 0;
     controller.engine().setThreadLauncher([&launches](WorkerThread& thread, long long stack, std::function<void()> body) {
         ++launches;
@@ -375,7 +375,7 @@ TEST_F(ControllerTest, AlgorithmThreadThatCannotStartIsFailedAndDoesNotBlock)
     EXPECT_EQ(errors[1].second, "ENR");
     EXPECT_EQ(board().control("Shape2").colour, kBlack);
     EXPECT_EQ(board().control("Shape1").colour, kGreen);
-    EXPECT_EQ(board().cell(3, 1), expectedAvailability(spec, true, controller.engine().decimalSeparator()));
+    EXPECT_EQ(board().cell(3, 1), expectedAvailability(plan, true, controller.engine().decimalSeparator()));
     EXPECT_TRUE(controller.resultsPresent());
     EXPECT_TRUE(board().enabled("play"));
 }

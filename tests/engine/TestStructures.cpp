@@ -4,19 +4,19 @@
 
 namespace velmor::testing {
 
-void buildStructure(StructureWorkspace& ws, const StructureSpec& spec)
+void buildStructure(StructureWorkspace& ws, const StructurePlan& plan)
 {
     ws.resetStructure();
-    for (const NodeSpec& node : spec.nodes)
+    for (const NodePlan& node : plan.nodes)
         if (!ws.elements.append(node.label, node.availability, NodeKind))
             throw std::invalid_argument("node refused");
-    for (const EdgeSpec& edge : spec.edges)
+    for (const EdgePlan& edge : plan.edges)
         if (!ws.elements.append(edge.label, edge.availability, EdgeKind))
             throw std::invalid_argument("edge refused");
     const int n = ws.elements.count();
     ws.directedMatrix.allocate(n, n);
     ws.undirectedMatrix.allocate(n, n);
-    for (const EdgeSpec& edge : spec.edges) {
+    for (const EdgePlan& edge : plan.edges) {
         int e = -1, a = -1, b = -1;
         ws.elements.find(edge.label, EdgeKind, e);
         if (!ws.elements.find(edge.from, NodeKind, a) || !ws.elements.find(edge.to, NodeKind, b))
@@ -35,28 +35,28 @@ void buildStructure(StructureWorkspace& ws, const StructureSpec& spec)
     }
     ws.sourceIndex = -1;
     ws.destinationIndex = -1;
-    ws.elements.find(spec.source, NodeKind, ws.sourceIndex);
-    ws.elements.find(spec.destination, NodeKind, ws.destinationIndex);
+    ws.elements.find(plan.source, NodeKind, ws.sourceIndex);
+    ws.elements.find(plan.destination, NodeKind, ws.destinationIndex);
 }
 
-long double exactAvailability(const StructureSpec& spec, bool directed, bool idealTerminals)
+long double exactAvailability(const StructurePlan& plan, bool directed, bool idealTerminals)
 {
     // Elements: nodes 0..N-1, edges N..N+E-1.
-    const int nodeCount = static_cast<int>(spec.nodes.size());
-    const int count = nodeCount + static_cast<int>(spec.edges.size());
+    const int nodeCount = static_cast<int>(plan.nodes.size());
+    const int count = nodeCount + static_cast<int>(plan.edges.size());
     auto nodeIndex = [&](std::int32_t label) {
         for (int i = 0; i < nodeCount; ++i)
-            if (spec.nodes[static_cast<std::size_t>(i)].label == label)
+            if (plan.nodes[static_cast<std::size_t>(i)].label == label)
                 return i;
         throw std::invalid_argument("unknown node");
     };
-    const int s = nodeIndex(spec.source);
-    const int t = nodeIndex(spec.destination);
+    const int s = nodeIndex(plan.source);
+    const int t = nodeIndex(plan.destination);
     std::vector<long double> p(static_cast<std::size_t>(count));
     for (int i = 0; i < nodeCount; ++i)
-        p[static_cast<std::size_t>(i)] = spec.nodes[static_cast<std::size_t>(i)].availability;
-    for (std::size_t k = 0; k < spec.edges.size(); ++k)
-        p[static_cast<std::size_t>(nodeCount) + k] = spec.edges[k].availability;
+        p[static_cast<std::size_t>(i)] = plan.nodes[static_cast<std::size_t>(i)].availability;
+    for (std::size_t k = 0; k < plan.edges.size(); ++k)
+        p[static_cast<std::size_t>(nodeCount) + k] = plan.edges[k].availability;
     if (idealTerminals) {
         p[static_cast<std::size_t>(s)] = 1;
         p[static_cast<std::size_t>(t)] = 1;
@@ -70,10 +70,10 @@ long double exactAvailability(const StructureSpec& spec, bool directed, bool ide
 
     struct Arc { int from, edge, to; };
     std::vector<Arc> arcs;
-    for (std::size_t k = 0; k < spec.edges.size(); ++k) {
+    for (std::size_t k = 0; k < plan.edges.size(); ++k) {
         const int e = nodeCount + static_cast<int>(k);
-        const int a = nodeIndex(spec.edges[k].from);
-        const int b = nodeIndex(spec.edges[k].to);
+        const int a = nodeIndex(plan.edges[k].from);
+        const int b = nodeIndex(plan.edges[k].to);
         arcs.push_back({a, e, b});
         if (!directed)
             arcs.push_back({b, e, a});
@@ -127,19 +127,19 @@ long double randomAvailability(std::mt19937& random, double certainShare)
 
 } // namespace
 
-StructureSpec randomStructure(std::mt19937& random, const RandomShape& shape)
+StructurePlan randomStructure(std::mt19937& random, const RandomShape& shape)
 {
-    StructureSpec spec;
+    StructurePlan plan;
     const int nodes = shape.minNodes + static_cast<int>(random() % static_cast<unsigned>(shape.maxNodes - shape.minNodes + 1));
     int label = 1 + static_cast<int>(random() % 5);
     for (int i = 0; i < nodes; ++i) {
-        spec.nodes.push_back({label, randomAvailability(random, shape.certainShare)});
+        plan.nodes.push_back({label, randomAvailability(random, shape.certainShare)});
         label += 1 + static_cast<int>(random() % 3);
     }
-    auto nodeLabel = [&](int i) { return spec.nodes[static_cast<std::size_t>(i)].label; };
+    auto nodeLabel = [&](int i) { return plan.nodes[static_cast<std::size_t>(i)].label; };
     int edgeLabel = 1 + static_cast<int>(random() % 7);
     auto addEdge = [&](int a, int b) {
-        spec.edges.push_back({edgeLabel, nodeLabel(a), nodeLabel(b), randomAvailability(random, shape.certainShare)});
+        plan.edges.push_back({edgeLabel, nodeLabel(a), nodeLabel(b), randomAvailability(random, shape.certainShare)});
         edgeLabel += 1 + static_cast<int>(random() % 2);
     };
     // A backbone that usually connects everything, then extra edges.
@@ -160,57 +160,57 @@ StructureSpec randomStructure(std::mt19937& random, const RandomShape& shape)
             b = (b + 1) % nodes;
         addEdge(a, b);
     }
-    if (spec.edges.empty())
+    if (plan.edges.empty())
         addEdge(0, nodes - 1);
-    spec.source = nodeLabel(static_cast<int>(random() % static_cast<unsigned>(nodes)));
+    plan.source = nodeLabel(static_cast<int>(random() % static_cast<unsigned>(nodes)));
     do {
-        spec.destination = nodeLabel(static_cast<int>(random() % static_cast<unsigned>(nodes)));
-    } while (spec.destination == spec.source);
-    return spec;
+        plan.destination = nodeLabel(static_cast<int>(random() % static_cast<unsigned>(nodes)));
+    } while (plan.destination == plan.source);
+    return plan;
 }
 
-StructureSpec seriesChain(int nodes, long double nodeAvailability, long double edgeAvailability)
+StructurePlan seriesChain(int nodes, long double nodeAvailability, long double edgeAvailability)
 {
-    StructureSpec spec;
+    StructurePlan plan;
     for (int i = 1; i <= nodes; ++i)
-        spec.nodes.push_back({i, nodeAvailability});
+        plan.nodes.push_back({i, nodeAvailability});
     for (int i = 1; i < nodes; ++i)
-        spec.edges.push_back({nodes + i, i, i + 1, edgeAvailability});
-    spec.source = 1;
-    spec.destination = nodes;
-    return spec;
+        plan.edges.push_back({nodes + i, i, i + 1, edgeAvailability});
+    plan.source = 1;
+    plan.destination = nodes;
+    return plan;
 }
 
-StructureSpec bridge(long double edgeAvailability)
+StructurePlan bridge(long double edgeAvailability)
 {
-    StructureSpec spec;
+    StructurePlan plan;
     for (int i = 1; i <= 4; ++i)
-        spec.nodes.push_back({i, 1});
-    spec.edges = {{5, 1, 2, edgeAvailability}, {6, 1, 3, edgeAvailability}, {7, 2, 3, edgeAvailability},
+        plan.nodes.push_back({i, 1});
+    plan.edges = {{5, 1, 2, edgeAvailability}, {6, 1, 3, edgeAvailability}, {7, 2, 3, edgeAvailability},
                   {8, 2, 4, edgeAvailability}, {9, 3, 4, edgeAvailability}};
-    spec.source = 1;
-    spec.destination = 4;
-    return spec;
+    plan.source = 1;
+    plan.destination = 4;
+    return plan;
 }
 
-StructureSpec grid(int rows, int columns, long double nodeAvailability, long double edgeAvailability)
+StructurePlan grid(int rows, int columns, long double nodeAvailability, long double edgeAvailability)
 {
-    StructureSpec spec;
+    StructurePlan plan;
     auto label = [&](int r, int c) { return r * columns + c + 1; };
     for (int r = 0; r < rows; ++r)
         for (int c = 0; c < columns; ++c)
-            spec.nodes.push_back({label(r, c), nodeAvailability});
+            plan.nodes.push_back({label(r, c), nodeAvailability});
     int edge = rows * columns + 1;
     for (int r = 0; r < rows; ++r)
         for (int c = 0; c < columns; ++c) {
             if (c + 1 < columns)
-                spec.edges.push_back({edge++, label(r, c), label(r, c + 1), edgeAvailability});
+                plan.edges.push_back({edge++, label(r, c), label(r, c + 1), edgeAvailability});
             if (r + 1 < rows)
-                spec.edges.push_back({edge++, label(r, c), label(r + 1, c), edgeAvailability});
+                plan.edges.push_back({edge++, label(r, c), label(r + 1, c), edgeAvailability});
         }
-    spec.source = label(0, 0);
-    spec.destination = label(rows - 1, columns - 1);
-    return spec;
+    plan.source = label(0, 0);
+    plan.destination = label(rows - 1, columns - 1);
+    return plan;
 }
 
 } // namespace velmor::testing

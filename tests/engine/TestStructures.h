@@ -11,33 +11,33 @@
 
 namespace velmor::testing {
 
-struct NodeSpec {
+struct NodePlan {
     std::int32_t label;
     long double availability;
 };
 
-struct EdgeSpec {
+struct EdgePlan {
     std::int32_t label;
     std::int32_t from;
     std::int32_t to;
     long double availability;
 };
 
-struct StructureSpec {
-    std::vector<NodeSpec> nodes;
-    std::vector<EdgeSpec> edges;
+struct StructurePlan {
+    std::vector<NodePlan> nodes;
+    std::vector<EdgePlan> edges;
     std::int32_t source = 0;      // label
     std::int32_t destination = 0; // label
 };
 
 // Fills the workspace's structure as loading a file would: nodes first, then
 // edges, both incidence matrices, element states, source and destination.
-void buildStructure(StructureWorkspace& ws, const StructureSpec& spec);
+void buildStructure(StructureWorkspace& ws, const StructurePlan& plan);
 
 // Exact availability by enumerating every combination of working and failed
 // elements whose availability lies strictly between 0 and 1. With
 // idealTerminals the source and destination always work.
-long double exactAvailability(const StructureSpec& spec, bool directed, bool idealTerminals);
+long double exactAvailability(const StructurePlan& plan, bool directed, bool idealTerminals);
 
 struct RandomShape {
     int minNodes = 2;
@@ -49,11 +49,11 @@ struct RandomShape {
 
 // A seeded random structure with labels that are not consecutive, some
 // elements of availability 0 or 1, and parallel edges now and then.
-StructureSpec randomStructure(std::mt19937& random, const RandomShape& shape = {});
+StructurePlan randomStructure(std::mt19937& random, const RandomShape& shape = {});
 
 // Classic shapes.
-StructureSpec seriesChain(int nodes, long double nodeAvailability, long double edgeAvailability);
-StructureSpec bridge(long double edgeAvailability = 0.9L);
-StructureSpec grid(int rows, int columns, long double nodeAvailability, long double edgeAvailability);
+StructurePlan seriesChain(int nodes, long double nodeAvailability, long double edgeAvailability);
+StructurePlan bridge(long double edgeAvailability = 0.9L);
+StructurePlan grid(int rows, int columns, long double nodeAvailability, long double edgeAvailability);
 
 } // namespace velmor::testing

@@ -99,11 +99,11 @@ std::string differences(const Outcome& a, const Outcome& b)
 // structure builder does not produce.
 using Adjust = std::function<void(StructureWorkspace&)>;
 
-Outcome runOnce(Algorithm algorithm, bool production, const StructureSpec& spec, const TreeOptions& options,
+Outcome runOnce(Algorithm algorithm, bool production, const StructurePlan& plan, const TreeOptions& options,
                 const RunLimitsCase& limits, const Adjust& adjust = {})
 {
     StructureWorkspace ws;
-    prepareRun(ws, spec, options);
+    prepareRun(ws, plan, options);
     if (adjust)
         adjust(ws);
     AlgorithmCells& cells = ws.cells(algorithm);
@@ -149,11 +149,11 @@ Outcome runOnce(Algorithm algorithm, bool production, const StructureSpec& spec,
 }
 
 // Runs both drivers on one case; returns what differs (empty when nothing).
-std::string compare(Algorithm algorithm, const StructureSpec& spec, const TreeOptions& options,
+std::string compare(Algorithm algorithm, const StructurePlan& plan, const TreeOptions& options,
                     const RunLimitsCase& limits = {}, const Adjust& adjust = {})
 {
-    const Outcome expected = runOnce(algorithm, false, spec, options, limits, adjust);
-    const Outcome actual = runOnce(algorithm, true, spec, options, limits, adjust);
+    const Outcome expected = runOnce(algorithm, false, plan, options, limits, adjust);
+    const Outcome actual = runOnce(algorithm, true, plan, options, limits, adjust);
     const std::string found = differences(expected, actual);
     return found.empty() ? found : describe(algorithm, options, limits) + ": " + found;
 }
@@ -191,41 +191,41 @@ std::vector<RunLimitsCase> limitCases(unsigned seed)
 // A random assignment of availabilities 0 and 1 to a share of the elements
 // of a fixed shape, so that certain and impossible elements sit on shortest
 // paths and on frontiers.
-StructureSpec withCertainElements(StructureSpec spec, std::mt19937& random, double share)
+StructurePlan withCertainElements(StructurePlan plan, std::mt19937& random, double share)
 {
     std::uniform_real_distribution<double> unit(0.0, 1.0);
     auto pick = [&](long double& availability) {
         if (unit(random) < share)
             availability = unit(random) < 0.6 ? 1.0L : 0.0L;
     };
-    for (NodeSpec& node : spec.nodes)
+    for (NodePlan& node : plan.nodes)
         pick(node.availability);
-    for (EdgeSpec& edge : spec.edges)
+    for (EdgePlan& edge : plan.edges)
         pick(edge.availability);
-    return spec;
+    return plan;
 }
 
-StructureSpec complete(int nodes, long double availability)
+StructurePlan complete(int nodes, long double availability)
 {
-    StructureSpec spec;
+    StructurePlan plan;
     for (int i = 1; i <= nodes; ++i)
-        spec.nodes.push_back({i, availability});
+        plan.nodes.push_back({i, availability});
     int label = nodes + 1;
     for (int a = 1; a <= nodes; ++a)
         for (int b = a + 1; b <= nodes; ++b)
-            spec.edges.push_back({label++, a, b, availability});
-    spec.source = 1;
-    spec.destination = nodes;
-    return spec;
+            plan.edges.push_back({label++, a, b, availability});
+    plan.source = 1;
+    plan.destination = nodes;
+    return plan;
 }
 
-void compareEverywhere(Algorithm algorithm, const StructureSpec& spec, unsigned seed)
+void compareEverywhere(Algorithm algorithm, const StructurePlan& plan, unsigned seed)
 {
     const std::vector<RunLimitsCase> limits = limitCases(seed);
     for (const TreeOptions& options : everyOption(algorithm)) {
-        ASSERT_EQ(compare(algorithm, spec, options), "") << "seed " << seed;
+        ASSERT_EQ(compare(algorithm, plan, options), "") << "seed " << seed;
         for (const RunLimitsCase& l : limits)
-            ASSERT_EQ(compare(algorithm, spec, options, l), "") << "seed " << seed;
+            ASSERT_EQ(compare(algorithm, plan, options, l), "") << "seed " << seed;
     }
 }
 
@@ -237,8 +237,8 @@ TEST_P(TreeEquivalence, SmallRandomStructures)
 {
     std::mt19937 random(4711);
     for (unsigned seed = 0; seed < 250; ++seed) {
-        const StructureSpec spec = randomStructure(random);
-        compareEverywhere(GetParam(), spec, seed);
+        const StructurePlan plan = randomStructure(random);
+        compareEverywhere(GetParam(), plan, seed);
         if (HasFatalFailure())
             return;
     }
@@ -253,8 +253,8 @@ TEST_P(TreeEquivalence, DenserRandomStructuresWithManyCertainElements)
     shape.maxExtraEdges = 7;
     shape.certainShare = 0.3;
     for (unsigned seed = 0; seed < 120; ++seed) {
-        const StructureSpec spec = randomStructure(random, shape);
-        compareEverywhere(GetParam(), spec, seed);
+        const StructurePlan plan = randomStructure(random, shape);
+        compareEverywhere(GetParam(), plan, seed);
         if (HasFatalFailure())
             return;
     }
@@ -264,13 +264,13 @@ TEST_P(TreeEquivalence, GridsBridgesAndCompleteGraphs)
 {
     // Many equally short paths: the order among them decides NPR's tree.
     std::mt19937 random(5);
-    const StructureSpec shapes[] = {bridge(0.9L), grid(2, 3, 0.95L, 0.9L), grid(3, 3, 0.9L, 0.8L),
+    const StructurePlan shapes[] = {bridge(0.9L), grid(2, 3, 0.95L, 0.9L), grid(3, 3, 0.9L, 0.8L),
                                     complete(4, 0.9L), complete(5, 0.8L), seriesChain(6, 0.9L, 0.8L)};
     unsigned seed = 0;
-    for (const StructureSpec& shape : shapes) {
+    for (const StructurePlan& shape : shapes) {
         for (int round = 0; round < 4; ++round, ++seed) {
-            const StructureSpec spec = round == 0 ? shape : withCertainElements(shape, random, 0.2 * round);
-            compareEverywhere(GetParam(), spec, seed);
+            const StructurePlan plan = round == 0 ? shape : withCertainElements(shape, random, 0.2 * round);
+            compareEverywhere(GetParam(), plan, seed);
             if (HasFatalFailure())
                 return;
         }
@@ -282,14 +282,14 @@ TEST_P(TreeEquivalence, LargerStructuresUnderIterationLimits)
     // Too large to finish with the straightforward drivers in a test, so the
     // trees are compared up to a number of expansions.
     std::mt19937 random(77);
-    const StructureSpec shapes[] = {grid(4, 4, 0.9L, 0.8L), withCertainElements(grid(4, 4, 0.9L, 0.8L), random, 0.15),
+    const StructurePlan shapes[] = {grid(4, 4, 0.9L, 0.8L), withCertainElements(grid(4, 4, 0.9L, 0.8L), random, 0.15),
                                     complete(6, 0.9L), grid(3, 5, 0.9L, 0.9L)};
-    for (const StructureSpec& spec : shapes) {
+    for (const StructurePlan& plan : shapes) {
         for (int bits = 0; bits < 4; ++bits) {
             for (int variant : variantsOf(GetParam())) {
                 const TreeOptions options{.directed = (bits & 1) != 0, .variant = variant, .normal = (bits & 2) != 0};
                 for (std::int64_t iterations : {3, 40, 150})
-                    ASSERT_EQ(compare(GetParam(), spec, options, {.iterations = iterations}), "");
+                    ASSERT_EQ(compare(GetParam(), plan, options, {.iterations = iterations}), "");
             }
         }
     }
@@ -301,12 +301,12 @@ TEST_P(TreeEquivalence, MoreThanAHundredAndTwentySevenElements)
     RandomShape shape;
     shape.allowDisconnected = false;
     for (int round = 0; round < 3; ++round) {
-        const StructureSpec block = randomStructure(random, shape);
-        const StructureSpec spec = chainAround(block, 35, 0.999L, 0.998L).spec;
+        const StructurePlan block = randomStructure(random, shape);
+        const StructurePlan plan = chainAround(block, 35, 0.999L, 0.998L).plan;
         for (int variant : variantsOf(GetParam())) {
             for (bool directed : {true, false}) {
                 const TreeOptions options{.directed = directed, .variant = variant};
-                ASSERT_EQ(compare(GetParam(), spec, options, {.iterations = 400}), "") << "round " << round;
+                ASSERT_EQ(compare(GetParam(), plan, options, {.iterations = 400}), "") << "round " << round;
             }
         }
     }
@@ -321,11 +321,11 @@ TEST_P(TreeEquivalence, SourceEqualToDestination)
     shape.maxExtraEdges = 3;
     const Adjust sameTerminals = [](StructureWorkspace& ws) { ws.workDestinationIndex = ws.workSourceIndex; };
     for (int round = 0; round < 40; ++round) {
-        const StructureSpec spec = randomStructure(random, shape);
+        const StructurePlan plan = randomStructure(random, shape);
         for (const TreeOptions& options : everyOption(GetParam())) {
             if (options.reduction)
                 continue;
-            ASSERT_EQ(compare(GetParam(), spec, options, {}, sameTerminals), "") << "round " << round;
+            ASSERT_EQ(compare(GetParam(), plan, options, {}, sameTerminals), "") << "round " << round;
         }
     }
 }
@@ -350,7 +350,7 @@ TEST_P(TreeEquivalence, MatrixCellsAboveOne)
     // hold: the working copies treat it apart from plain arcs.
     std::mt19937 random(3);
     for (int round = 0; round < 30; ++round) {
-        const StructureSpec spec = randomStructure(random);
+        const StructurePlan plan = randomStructure(random);
         const unsigned pick = static_cast<unsigned>(random());
         const Adjust odd = [pick](StructureWorkspace& ws) {
             const int n = ws.workMatrix.rowCount();
@@ -358,7 +358,7 @@ TEST_P(TreeEquivalence, MatrixCellsAboveOne)
                               static_cast<int>((pick / 7) % static_cast<unsigned>(n)), 2);
         };
         for (int variant : variantsOf(GetParam()))
-            ASSERT_EQ(compare(GetParam(), spec, {.variant = variant}, {}, odd), "") << "round " << round;
+            ASSERT_EQ(compare(GetParam(), plan, {.variant = variant}, {}, odd), "") << "round " << round;
     }
 }
 

@@ -14,19 +14,19 @@
 
 namespace velmor::testing {
 
-ChainedBlock chainAround(const StructureSpec& block, int chainNodes, long double nodeAvailability,
+ChainedBlock chainAround(const StructurePlan& block, int chainNodes, long double nodeAvailability,
                          long double edgeAvailability)
 {
     ChainedBlock chained{block, 1};
-    StructureSpec& spec = chained.spec;
+    StructurePlan& plan = chained.plan;
     int edgeLabel = 30000;
     auto chain = [&](int firstLabel, std::int32_t joinFrom, bool before) {
         std::int32_t previous = joinFrom;
         for (int k = 0; k < chainNodes; ++k) {
             const std::int32_t node = firstLabel + k;
-            spec.nodes.push_back({node, nodeAvailability});
+            plan.nodes.push_back({node, nodeAvailability});
             if (k > 0 || !before) {
-                spec.edges.push_back({edgeLabel++, previous, node, edgeAvailability});
+                plan.edges.push_back({edgeLabel++, previous, node, edgeAvailability});
                 chained.chainFactor *= edgeAvailability;
             }
             previous = node;
@@ -36,16 +36,16 @@ ChainedBlock chainAround(const StructureSpec& block, int chainNodes, long double
     };
     const std::int32_t first = 10000;
     const std::int32_t last = chain(first, 0, true);
-    spec.edges.push_back({edgeLabel++, last, block.source, edgeAvailability});
+    plan.edges.push_back({edgeLabel++, last, block.source, edgeAvailability});
     chained.chainFactor *= edgeAvailability;
-    spec.destination = chain(20000, block.destination, false);
-    spec.source = first;
+    plan.destination = chain(20000, block.destination, false);
+    plan.source = first;
     return chained;
 }
 
-void prepareRun(StructureWorkspace& ws, const StructureSpec& spec, const TreeOptions& options)
+void prepareRun(StructureWorkspace& ws, const StructurePlan& plan, const TreeOptions& options)
 {
-    buildStructure(ws, spec);
+    buildStructure(ws, plan);
     ws.reduction = options.reduction ? 1 : 0;
     ws.idealTerminals = options.ideal ? 1 : 0;
     if (!prepareWorkStructure(ws, options.directed))

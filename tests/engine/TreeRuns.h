@@ -26,15 +26,15 @@ struct TreeOptions {
 // edges before the block's source and after its destination. Its
 // availability is the chains' factor times the block's.
 struct ChainedBlock {
-    StructureSpec spec;
+    StructurePlan plan;
     long double chainFactor = 1;
 };
-ChainedBlock chainAround(const StructureSpec& block, int chainNodes, long double nodeAvailability,
+ChainedBlock chainAround(const StructurePlan& block, int chainNodes, long double nodeAvailability,
                          long double edgeAvailability);
 
 // Builds the structure and its work structure as a run would, with the
 // options a run captures first.
-void prepareRun(StructureWorkspace& ws, const StructureSpec& spec, const TreeOptions& options);
+void prepareRun(StructureWorkspace& ws, const StructurePlan& plan, const TreeOptions& options);
 
 // Which implementation of the tree drivers runTree and runTreeDriver call:
 // the straightforward one in algorithms/reference or the production one.
