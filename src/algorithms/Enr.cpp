@@ -209,22 +209,7 @@ private:
 
 bool runEnr(AlgorithmRun& run, StructureWorkspace& ws, ByteMatrix& finalTerms)
 {
-    // A matrix that is not square, or holds cells above 1, is outside what
-    // the adjacency lists express; the straightforward version copies and
-    // marks it cell by cell (and refuses the one that is not square).
-    ElementArcs arcs;
-    if (!arcs.build(ws.workMatrix))
-        return reference::runEnr(run, ws, finalTerms);
-    if (!beginTreeRun(run, ws))
-        return abandonTreeRun(run);
-    EnrTree enr(run, ws, finalTerms, arcs);
-    if (!enr.plant())
-        return abandonTreeRun(run);
-    const RunEnd end = expandOpenRows(
-        run, enr.tree(), [&](int row) { return enr.expand(row); }, [&] { return enr.workingSet(); });
-    if (end == RunEnd::Failed)
-        return abandonTreeRun(run);
-    return finishTreeRun(run, enr.tree(), finalTerms, end);
+    return runTree<EnrTree>(run, ws, finalTerms, reference::runEnr);
 }
 
 } // namespace velmor

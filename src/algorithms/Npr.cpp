@@ -359,22 +359,7 @@ private:
 
 bool runNpr(AlgorithmRun& run, StructureWorkspace& ws, ByteMatrix& finalTerms)
 {
-    // A matrix that is not square, or holds cells above 1, is outside what
-    // the adjacency lists express; the straightforward version copies and
-    // marks it cell by cell (and refuses the one that is not square).
-    ElementArcs arcs;
-    if (!arcs.build(ws.workMatrix))
-        return reference::runNpr(run, ws, finalTerms);
-    if (!beginTreeRun(run, ws))
-        return abandonTreeRun(run);
-    NprTree npr(run, ws, finalTerms, arcs);
-    if (!npr.plant())
-        return abandonTreeRun(run);
-    const RunEnd end = expandOpenRows(
-        run, npr.tree(), [&](int row) { return npr.expand(row); }, [&] { return npr.workingSet(); });
-    if (end == RunEnd::Failed)
-        return abandonTreeRun(run);
-    return finishTreeRun(run, npr.tree(), finalTerms, end);
+    return runTree<NprTree>(run, ws, finalTerms, reference::runNpr);
 }
 
 } // namespace velmor

@@ -3,6 +3,7 @@
 // What NPR and ENR share: the rows and links of a solution tree, the passes
 // that expand its open rows, and the start and end of a tree run.
 
+#include "algorithms/ElementArcs.h"
 #include "algorithms/RunFrame.h"
 #include "structure/StructureWorkspace.h"
 
@@ -112,5 +113,30 @@ bool finishTreeRun(AlgorithmRun& run, const TreeRows& tree, ByteMatrix& finalTer
 
 // Ends a run that failed: stops its slots and delivers nothing.
 bool abandonTreeRun(AlgorithmRun& run);
+
+using TreeDriver = bool (*)(AlgorithmRun&, StructureWorkspace&, ByteMatrix&);
+
+// The whole run of a solution tree `Tree` (built from the run, the workspace,
+// the final-term matrix and the adjacency lists; plant, expand(row),
+// workingSet, tree). A matrix that is not square, or holds cells above 1, is
+// outside what the adjacency lists express: `straightforward` copies and
+// marks it cell by cell (and refuses the one that is not square).
+template <typename Tree>
+bool runTree(AlgorithmRun& run, StructureWorkspace& ws, ByteMatrix& finalTerms, TreeDriver straightforward)
+{
+    ElementArcs arcs;
+    if (!arcs.build(ws.workMatrix))
+        return straightforward(run, ws, finalTerms);
+    if (!beginTreeRun(run, ws))
+        return abandonTreeRun(run);
+    Tree tree(run, ws, finalTerms, arcs);
+    if (!tree.plant())
+        return abandonTreeRun(run);
+    const RunEnd end = expandOpenRows(
+        run, tree.tree(), [&](int row) { return tree.expand(row); }, [&] { return tree.workingSet(); });
+    if (end == RunEnd::Failed)
+        return abandonTreeRun(run);
+    return finishTreeRun(run, tree.tree(), finalTerms, end);
+}
 
 } // namespace velmor::trees
