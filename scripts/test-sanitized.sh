@@ -9,8 +9,9 @@
 #   checker, over every test: engine, command line and, unless
 #   ASAN_WITH_UI=OFF, the desktop windows.
 # thread: ThreadSanitizer over the tests that run threads: the run control
-#   of the main window, the stress runs, the report windows, the stop of an
-#   algorithm from another thread and the command line's computing.
+#   of the main window, the stress runs, the report windows, the live term
+#   matrices read while the algorithms write them, the stop of an algorithm
+#   from another thread and the command line's computing.
 #
 # Nothing is suppressed.
 set -euo pipefail
@@ -42,7 +43,7 @@ thread)
   # own execution time, which under ThreadSanitizer is many minutes of wall
   # time, and its threads are the same as in LimitTest and the stress runs.
   select=(
-    -R '^(ControllerTest|RunControlStress|AutoResetEventStress|ReportWindows)\.|^[A-Za-z]+/(ValidationTest|LimitTest)\.|^Abraham\.StopFromAnotherThread|^(CliCompute|ComputeCommand|Interrupt)\.'
+    -R '^(ControllerTest|RunControlStress|AutoResetEventStress|ReportWindows|EnrConcurrentReading|NprConcurrentReading)\.|^[A-Za-z]+/(ValidationTest|LimitTest)\.|^AllAlgorithms/AlgorithmEquivalence\.LiveTerms|^Abraham\.StopFromAnotherThread|^(CliCompute|ComputeCommand|Interrupt)\.'
     -E '^ControllerTest\.TimeLimitReachedDuringTheRun$'
   )
   ;;

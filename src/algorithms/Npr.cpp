@@ -56,7 +56,7 @@ public:
     {
     }
 
-    const TreeRows& tree() const { return tree_; }
+    TreeRows& tree() { return tree_; }
 
     bool plant()
     {

@@ -1,6 +1,7 @@
 #include "algorithms/RunFrame.h"
 
 #include <algorithm>
+#include <atomic>
 #include <mutex>
 
 namespace velmor {
@@ -243,55 +244,65 @@ bool evaluateTerms(const ByteMatrix& terms, const IntArray& elementMap, int work
     return true;
 }
 
-bool addNewTerms(const ByteMatrix& terms, TermFeed& feed, int pending, int& termCursor, int skipColumns,
-                 const IntArray& elementMap, int workSourceIndex, int workDestinationIndex,
-                 const ElementList& elements, long double& result, bool idealTerminals)
+namespace {
+
+// The state cell of a published row, which its writer may change meanwhile.
+std::int8_t loadRowState(const std::int8_t* cell)
 {
-    // The rows are copied in batches under the feed's lock and multiplied
-    // out after it is released: the algorithm appends its rows under the
-    // same lock and must not wait for the products.
-    constexpr int kBatchRows = 2048;
+    return std::atomic_ref(*const_cast<std::int8_t*>(cell)).load(std::memory_order_relaxed);
+}
+
+} // namespace
+
+bool addNewTerms(const ByteMatrix& terms, TermFeed& feed, int pending, int skipColumns, const IntArray& elementMap,
+                 int workSourceIndex, int workDestinationIndex, const ElementList& elements, bool idealTerminals,
+                 LiveSum& sum)
+{
+    // Row pointers are taken in batches under the feed's lock, which the
+    // algorithm needs for every row it appends; the rows themselves are
+    // multiplied out under the rows lock only, which it takes just to free
+    // or reshape them.
+    constexpr int kBatchRows = 512;
+    auto readable = [&] {
+        const int settled = feed.settledRows.load(std::memory_order_acquire);
+        return std::min({terms.lastRow() - pending, feed.publishedRows.load() - 1, settled - 1});
+    };
     int last = 0;
     int columns = 0;
     {
         std::lock_guard guard(feed.lock);
-        last = std::min(terms.lastRow() - pending, feed.publishedRows.load() - 1);
+        last = readable();
         columns = terms.columnCount() - skipColumns;
     }
-    if (termCursor > last)
+    if (sum.cursor > last)
         return true;
     std::vector<long double> p;
     if (!columnAvailabilities(columns, elementMap, workSourceIndex, workDestinationIndex, elements, idealTerminals,
                               p))
         return false;
-    const auto width = static_cast<std::size_t>(std::max(columns, 0));
-    std::vector<std::int8_t> batch;
-    long double sum = result;
-    int next = termCursor;
-    while (next <= last) {
-        int rows = 0;
+    std::vector<const std::int8_t*> batch;
+    batch.reserve(kBatchRows);
+    while (sum.cursor <= last) {
+        std::lock_guard rowsGuard(feed.rowsLock);
         batch.clear();
         {
             std::lock_guard guard(feed.lock);
             // Whatever the algorithm did in between, only rows still there
             // are read.
-            const int wanted = std::min(last, next + kBatchRows - 1);
-            const int end = std::min({wanted, terms.lastRow() - pending, feed.publishedRows.load() - 1});
+            const int wanted = std::min(last, sum.cursor + kBatchRows - 1);
+            const int end = std::min(wanted, readable());
             if (end < wanted)
                 last = end; // the matrix shrank: the rest is gone
-            for (; next <= end; ++next) {
-                const std::int8_t* row = terms.row(next);
-                if (skipColumns == 1 && row[columns] != 1)
-                    continue;
-                batch.insert(batch.end(), row, row + width);
-                ++rows;
-            }
+            for (; sum.cursor <= end; ++sum.cursor)
+                batch.push_back(terms.row(sum.cursor));
         }
-        for (int r = 0; r < rows; ++r)
-            sum += termProduct(batch.data() + static_cast<std::size_t>(r) * width, columns, p);
+        for (const std::int8_t* row : batch) {
+            if (skipColumns == 1 && loadRowState(row + columns) != 1)
+                continue;
+            sum.value += termProduct(row, columns, p);
+            ++sum.terms;
+        }
     }
-    result = sum;
-    termCursor = next;
     return true;
 }
 
@@ -299,7 +310,7 @@ bool addNewTerms(const ByteMatrix& terms, TermFeed& feed, int pending, int& term
 
 bool LiveTermWriter::allocate(int columns, int rows)
 {
-    std::lock_guard guard(feed_.lock);
+    std::scoped_lock guard(feed_.rowsLock, feed_.lock);
     matrix_.clear();
     feed_.publishedRows.store(0);
     return matrix_.allocate(columns, rows);
@@ -307,7 +318,13 @@ bool LiveTermWriter::allocate(int columns, int rows)
 
 bool LiveTermWriter::resize(int columns, int rows)
 {
-    std::lock_guard guard(feed_.lock);
+    // Growing keeps every row where it is; shrinking gives rows back for
+    // reuse and a new width moves them all.
+    if (columns == matrix_.columnCount() && rows >= matrix_.rowCount()) {
+        std::lock_guard guard(feed_.lock);
+        return matrix_.resize(columns, rows);
+    }
+    std::scoped_lock guard(feed_.rowsLock, feed_.lock);
     const bool ok = matrix_.resize(columns, rows);
     if (feed_.publishedRows.load() > matrix_.rowCount())
         feed_.publishedRows.store(matrix_.rowCount());
@@ -322,10 +339,13 @@ bool LiveTermWriter::appendRowsUncleared(int count)
 
 void LiveTermWriter::setShared(int column, int row, std::int8_t value)
 {
-    if (row < feed_.publishedRows.load(std::memory_order_relaxed)) {
-        std::lock_guard guard(feed_.lock);
+    if (row < 0 || row >= feed_.publishedRows.load(std::memory_order_relaxed)) {
         matrix_.set(column, row, value);
+    } else if (column == matrix_.lastColumn() && row <= matrix_.lastRow()) {
+        // The row state: the reader loads it atomically and needs no lock.
+        std::atomic_ref(matrix_.row(row)[column]).store(value, std::memory_order_relaxed);
     } else {
+        std::scoped_lock guard(feed_.rowsLock, feed_.lock);
         matrix_.set(column, row, value);
     }
 }

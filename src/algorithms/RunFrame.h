@@ -115,18 +115,20 @@ void keepSuccessRows(ByteMatrix& matrix);
 bool evaluateTerms(const ByteMatrix& terms, const IntArray& elementMap, int workSourceIndex,
                    int workDestinationIndex, const ElementList& elements, long double& result, bool idealTerminals);
 
-// Adds the terms published since the previous call to `result`. With
-// skipColumns = 1 only rows whose last column is 1 count, over the columns
-// before the last. Reads only rows that the writer has published.
-bool addNewTerms(const ByteMatrix& terms, TermFeed& feed, int pending, int& termCursor, int skipColumns,
-                 const IntArray& elementMap, int workSourceIndex, int workDestinationIndex,
-                 const ElementList& elements, long double& result, bool idealTerminals);
+// Adds the terms published (and settled) since the previous call to `sum`.
+// With skipColumns = 1 only rows whose last column is 1 count, over the
+// columns before the last. Reads only rows that the writer has published,
+// leaving the last `pending` ones.
+bool addNewTerms(const ByteMatrix& terms, TermFeed& feed, int pending, int skipColumns, const IntArray& elementMap,
+                 int workSourceIndex, int workDestinationIndex, const ElementList& elements, bool idealTerminals,
+                 LiveSum& sum);
 
 // --- Live term matrices -------------------------------------------------------
 
-// Grows a term matrix that another thread reads while it grows: reallocation
-// and changes to rows already published happen under the feed's lock, and a
-// row is published only once it is completely written.
+// Grows a term matrix that another thread reads while it grows: appending
+// and publishing happen under the feed's lock, freeing, reusing or moving
+// rows under both its locks, and a row is published only once it is
+// completely written.
 class LiveTermWriter {
 public:
     LiveTermWriter(ByteMatrix& matrix, TermFeed& feed) : matrix_(matrix), feed_(feed) {}
@@ -136,10 +138,14 @@ public:
     bool appendRows(int count) { return resize(matrix_.columnCount(), matrix_.rowCount() + count); }
     // Rows the caller writes whole before the next publishAll: not cleared.
     bool appendRowsUncleared(int count);
-    // Changes a cell of a row that may already be published.
+    // Changes a cell of a row that may already be published: the last
+    // column (a row state) without waiting for the reader, any other under
+    // both locks.
     void setShared(int column, int row, std::int8_t value);
     // Makes every present row readable.
     void publishAll();
+    // Tells the reader that the states of the rows below `rows` are final.
+    void settle(int rows) { feed_.settledRows.store(rows, std::memory_order_release); }
 
     ByteMatrix& matrix() { return matrix_; }
 

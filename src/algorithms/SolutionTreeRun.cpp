@@ -14,6 +14,7 @@ bool TreeRows::plantRoot(int elementCount, int source)
     if (!writer_.allocate(elementCount + 1, 1) || !links_.allocate(1))
         return false;
     rows_.set(source, 0, 1);
+    writer_.settle(0);
     writer_.publishAll();
     return true;
 }
@@ -70,8 +71,9 @@ bool storeSuccessRows(const ByteMatrix& rows, ByteMatrix& terms)
 
 } // namespace
 
-bool finishTreeRun(AlgorithmRun& run, const TreeRows& tree, ByteMatrix& finalTerms, RunEnd end)
+bool finishTreeRun(AlgorithmRun& run, TreeRows& tree, ByteMatrix& finalTerms, RunEnd end)
 {
+    tree.settleAll();
     if (end == RunEnd::Stopped)
         run.markStopped();
     const bool delivered = storeSuccessRows(tree.rows(), finalTerms);

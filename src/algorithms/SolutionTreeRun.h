@@ -22,7 +22,8 @@ enum RowState : std::int8_t {
 // Rows of a solution tree (element cells, then the row state) and the parent
 // of every row. The coordinator reads the rows while they grow: children are
 // appended in one batch per expansion through the live writer and become
-// readable only when publish() is called after they are completely written.
+// readable only when publish() is called after they are completely written;
+// it reads no further than the rows settled, whose states are final.
 class TreeRows {
 public:
     TreeRows(ByteMatrix& rows, TermFeed& feed, IntArray& links);
@@ -42,6 +43,9 @@ public:
     // A child's cells, to be written before publish().
     std::int8_t* childCells(int row) { return rows_.row(row); }
     void publish() { writer_.publishAll(); }
+    // The rows below `rows` keep their states from now on.
+    void settle(int rows) { writer_.settle(rows); }
+    void settleAll() { writer_.settle(rows_.rowCount()); }
 
     const ByteMatrix& rows() const { return rows_; }
     std::int64_t rowsByteSize() const { return rows_.byteSize(); }
@@ -86,8 +90,10 @@ enum class RunEnd { Finished, Stopped, Failed };
 // pass are visited in the same pass. Every expansion is closed by
 // endIteration (done = the row expanded, total = the last row). Ends when a
 // pass expands nothing, on a stop, or when `expand(row)` reports a failure.
+// An expansion gives its row a final state, and the rows before it are
+// leaves or expanded already: they are settled up to it.
 template <typename Expand, typename Measure>
-RunEnd expandOpenRows(AlgorithmRun& run, const TreeRows& tree, Expand&& expand, Measure&& workingSet)
+RunEnd expandOpenRows(AlgorithmRun& run, TreeRows& tree, Expand&& expand, Measure&& workingSet)
 {
     for (bool expanded = true; expanded;) {
         expanded = false;
@@ -97,6 +103,7 @@ RunEnd expandOpenRows(AlgorithmRun& run, const TreeRows& tree, Expand&& expand, 
             if (!expand(row))
                 return RunEnd::Failed;
             expanded = true;
+            tree.settle(row + 1);
             if (run.endIteration(workingSet(), row, tree.lastRow()))
                 return RunEnd::Stopped;
         }
@@ -106,10 +113,11 @@ RunEnd expandOpenRows(AlgorithmRun& run, const TreeRows& tree, Expand&& expand, 
     return RunEnd::Finished;
 }
 
-// Ends a tree run that got through: a stopped run is marked, the success rows
-// become the final terms, the execution and whole-run slots stop and the
-// result code is stored. False only when the final terms could not be stored.
-bool finishTreeRun(AlgorithmRun& run, const TreeRows& tree, ByteMatrix& finalTerms, RunEnd end);
+// Ends a tree run that got through: every row is settled, a stopped run is
+// marked, the success rows become the final terms, the execution and
+// whole-run slots stop and the result code is stored. False only when the
+// final terms could not be stored.
+bool finishTreeRun(AlgorithmRun& run, TreeRows& tree, ByteMatrix& finalTerms, RunEnd end);
 
 // Ends a run that failed: stops its slots and delivers nothing.
 bool abandonTreeRun(AlgorithmRun& run);

@@ -396,7 +396,7 @@ bool RunEngine::coordinateAlgorithms()
 
     int row = 0;
     for (Algorithm a : kAlgorithms) {
-        termCursor_[index(a)] = 0;
+        liveSums_[index(a)] = LiveSum{};
         finalEvaluated_[index(a)] = false;
         rows_[index(a)] = 0;
         ws_.cells(a).thread = 0; // a handle of an earlier run is never paused again
@@ -483,20 +483,13 @@ void RunEngine::pollCycle(ControlUnit* display, int progressStep)
         if (!cells.stopRequested()) {
             if (cells.done.load() || cells.failed.load()) {
                 // A finished algorithm's terms no longer change: evaluate once.
-                if (!finalEvaluated_[index(a)]) {
-                    long double value = 0;
-                    if (!evaluateTerms(finalTerms_[index(a)], ws_.elementMap, ws_.workSourceIndex,
-                                       ws_.workDestinationIndex, ws_.elements, value, ws_.idealTerminals))
-                        cells.failed = 1;
-                    cells.storeAvailability(value);
-                    finalEvaluated_[index(a)] = true;
-                }
+                if (!finalEvaluated_[index(a)])
+                    evaluateFinal(a);
             } else {
-                long double value = cells.availabilityValue();
-                addNewTerms(ws_.liveTerms(a), cells.feed, cells.partialCount.load(), termCursor_[index(a)],
-                            b.skipColumns, ws_.elementMap, ws_.workSourceIndex, ws_.workDestinationIndex,
-                            ws_.elements, value, ws_.idealTerminals);
-                cells.storeAvailability(value);
+                LiveSum& sum = liveSums_[index(a)];
+                addNewTerms(ws_.liveTerms(a), cells.feed, cells.partialCount.load(), b.skipColumns, ws_.elementMap,
+                            ws_.workSourceIndex, ws_.workDestinationIndex, ws_.elements, ws_.idealTerminals, sum);
+                cells.storeAvailability(sum.value);
             }
             if (display)
                 fillResultRow(*display, a);
@@ -514,15 +507,43 @@ void RunEngine::evaluateFinalTerms()
 {
     for (Algorithm a : kAlgorithms) {
         AlgorithmCells& cells = ws_.cells(a);
-        if (!cells.selected.load() || cells.failed.load() || finalEvaluated_[index(a)])
-            continue;
-        long double value = 0;
-        if (!evaluateTerms(finalTerms_[index(a)], ws_.elementMap, ws_.workSourceIndex, ws_.workDestinationIndex,
-                           ws_.elements, value, ws_.idealTerminals))
-            cells.failed = 1;
-        cells.storeAvailability(value);
-        finalEvaluated_[index(a)] = true;
+        if (cells.selected.load() && !cells.failed.load() && !finalEvaluated_[index(a)])
+            evaluateFinal(a);
     }
+}
+
+void RunEngine::evaluateFinal(Algorithm a)
+{
+    AlgorithmCells& cells = ws_.cells(a);
+    long double value = 0;
+    if (!finishLiveSum(a, value)
+        && !evaluateTerms(finalTerms_[index(a)], ws_.elementMap, ws_.workSourceIndex, ws_.workDestinationIndex,
+                          ws_.elements, value, ws_.idealTerminals))
+        cells.failed = 1;
+    cells.storeAvailability(value);
+    finalEvaluated_[index(a)] = true;
+}
+
+// A tree's final terms are its success rows in row order, and the live sum
+// has multiplied most of them out already, adding in the same order from 0:
+// finished over the rows left, it is the final availability to the last
+// bit, and the run does not wait for the products a second time. Taken only
+// when it counted exactly the final terms.
+bool RunEngine::finishLiveSum(Algorithm a, long double& value)
+{
+    if (binding(a).skipColumns != 1)
+        return false;
+    const ByteMatrix& live = ws_.liveTerms(a);
+    const ByteMatrix& terms = finalTerms_[index(a)];
+    LiveSum& sum = liveSums_[index(a)];
+    if (!addNewTerms(live, ws_.cells(a).feed, 0, 1, ws_.elementMap, ws_.workSourceIndex, ws_.workDestinationIndex,
+                     ws_.elements, ws_.idealTerminals, sum))
+        return false;
+    if (sum.terms != terms.rowCount() || sum.cursor != live.rowCount()
+        || (sum.terms > 0 && terms.columnCount() != live.columnCount() - 1))
+        return false;
+    value = sum.value;
+    return true;
 }
 
 void RunEngine::runAlgorithmThread(Algorithm a)

@@ -93,6 +93,8 @@ private:
     // unit, also writes the progress and result rows into it.
     void pollCycle(ControlUnit* display, int progressStep);
     void evaluateFinalTerms();
+    void evaluateFinal(Algorithm a);
+    bool finishLiveSum(Algorithm a, long double& value);
     void runAlgorithmThread(Algorithm a);
     void finishOne();
     void reportFailedAlgorithms(bool directed);
@@ -112,7 +114,7 @@ private:
     std::array<ByteMatrix, 3> finalTerms_;
     std::array<std::atomic<bool>, 3> stoppedByUser_{};
     std::array<int, 3> rows_{};
-    std::array<int, 3> termCursor_{};
+    std::array<LiveSum, 3> liveSums_{};
     std::array<bool, 3> finalEvaluated_{};
     std::atomic<int> runningAlgorithms_{0};
     std::unique_ptr<AutoResetEvent> allAlgorithmsDone_;

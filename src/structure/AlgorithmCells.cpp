@@ -17,6 +17,7 @@ void AlgorithmCells::resetResults()
     done = 0;
     anomalies = 0;
     feed.publishedRows = 0;
+    feed.settledRows = TermFeed::kEveryRow;
 }
 
 } // namespace velmor

@@ -8,6 +8,7 @@
 #include <array>
 #include <atomic>
 #include <cstdint>
+#include <limits>
 #include <mutex>
 #include <string_view>
 
@@ -30,12 +31,31 @@ constexpr std::string_view algorithmName(Algorithm a)
 
 constexpr int kDefaultStackSize = 20480;
 
-// How far a live term matrix may be read by another thread. The algorithm
-// holds `lock` while it reallocates the matrix or changes a row already
-// published, and raises `publishedRows` only after a row is fully written.
+// How far a live term matrix may be read by another thread, and what keeps
+// its rows in place while they are read. The algorithm holds `lock` while it
+// appends rows or publishes them, and raises `publishedRows` only after a row
+// is fully written. A published row keeps its cells except the last one (a
+// row state, changed through an atomic store), so the reader takes only the
+// row pointers under `lock` and reads the rows under `rowsLock`, which the
+// algorithm takes only to free, reuse or reshape rows: appending the next
+// row never waits for a reader going through thousands of rows.
+// A writer whose published rows still change their state keeps
+// `settledRows` below them: the rows under it change no more, and a reader
+// that goes no further never reads a row twice or a line still being written.
 struct TermFeed {
+    static constexpr int kEveryRow = std::numeric_limits<int>::max();
+
     std::mutex lock;
+    std::mutex rowsLock;
     std::atomic<int> publishedRows{0};
+    std::atomic<int> settledRows{kEveryRow};
+};
+
+// A reader's sum over the rows of a live term matrix, taken while it grows.
+struct LiveSum {
+    int cursor = 0;        // the next row to read
+    int terms = 0;         // rows that counted as terms
+    long double value = 0; // their products, added in row order
 };
 
 // Everything that exists once per algorithm: its settings, its run option,

@@ -59,22 +59,22 @@ void StructureWorkspace::resetResults()
 {
     for (Algorithm a : kAlgorithms) {
         AlgorithmCells& c = cells(a);
-        std::lock_guard guard(c.feed.lock);
+        std::scoped_lock guard(c.feed.rowsLock, c.feed.lock);
         c.resetResults();
     }
     abrahamSortArray1.clear();
     abrahamSortArray2.clear();
     abrahamPaths.clear();
     {
-        std::lock_guard guard(abraham.feed.lock);
+        std::scoped_lock guard(abraham.feed.rowsLock, abraham.feed.lock);
         abrahamProducts.clear();
     }
     {
-        std::lock_guard guard(enr.feed.lock);
+        std::scoped_lock guard(enr.feed.rowsLock, enr.feed.lock);
         enrRows.clear();
     }
     {
-        std::lock_guard guard(npr.feed.lock);
+        std::scoped_lock guard(npr.feed.rowsLock, npr.feed.lock);
         nprRows.clear();
     }
     nprPaths.clear();

@@ -677,14 +677,13 @@ TEST(Abraham, StopFromAnotherThreadWhileTheCoordinatorReads)
     for (int attempt = 0; attempt < 6; ++attempt) {
         AbrahamCase c(plan);
         std::atomic<bool> finished{false};
-        long double partial = 0;
-        int cursor = 0;
+        LiveSum partial;
         std::thread coordinator([&] {
             int polls = 0;
             while (!finished.load()) {
-                EXPECT_TRUE(addNewTerms(c.ws.abrahamProducts, c.ws.abraham.feed, c.ws.abraham.partialCount.load(),
-                                        cursor, 0, c.ws.elementMap, c.ws.workSourceIndex,
-                                        c.ws.workDestinationIndex, c.ws.elements, partial, false));
+                EXPECT_TRUE(addNewTerms(c.ws.abrahamProducts, c.ws.abraham.feed, c.ws.abraham.partialCount.load(), 0,
+                                        c.ws.elementMap, c.ws.workSourceIndex, c.ws.workDestinationIndex,
+                                        c.ws.elements, false, partial));
                 if (++polls == 50 * attempt)
                     c.ws.abraham.requestStop();
                 std::this_thread::yield();
@@ -695,9 +694,9 @@ TEST(Abraham, StopFromAnotherThreadWhileTheCoordinatorReads)
         coordinator.join();
         ASSERT_TRUE(ok);
         // Whatever the moment of the stop, the delivered terms are whole paths.
-        ASSERT_TRUE(addNewTerms(c.ws.abrahamProducts, c.ws.abraham.feed, 0, cursor, 0, c.ws.elementMap,
-                                c.ws.workSourceIndex, c.ws.workDestinationIndex, c.ws.elements, partial, false));
-        expectNear(partial, c.availability(), "partial sums");
+        ASSERT_TRUE(addNewTerms(c.ws.abrahamProducts, c.ws.abraham.feed, 0, 0, c.ws.elementMap,
+                                c.ws.workSourceIndex, c.ws.workDestinationIndex, c.ws.elements, false, partial));
+        expectNear(partial.value, c.availability(), "partial sums");
         if (c.ws.abraham.anomalies.load() == 0) {
             expectNear(c.availability(), full.availability(), "not stopped");
             continue;

@@ -540,13 +540,12 @@ TEST_P(AlgorithmEquivalence, LiveTermsReadWhileTheProductionDriverRuns)
     AlgorithmCells& cells = ws.cells(GetParam());
     std::atomic<bool> finished{false};
     std::atomic<int> polls{0};
-    long double partial = 0;
-    int cursor = 0;
+    LiveSum partial;
     std::thread coordinator([&] {
         while (!finished.load()) {
-            EXPECT_TRUE(addNewTerms(ws.liveTerms(GetParam()), cells.feed, cells.partialCount.load(), cursor,
-                                    a.skipColumns, ws.elementMap, ws.workSourceIndex, ws.workDestinationIndex,
-                                    ws.elements, partial, false));
+            EXPECT_TRUE(addNewTerms(ws.liveTerms(GetParam()), cells.feed, cells.partialCount.load(), a.skipColumns,
+                                    ws.elementMap, ws.workSourceIndex, ws.workDestinationIndex, ws.elements, false,
+                                    partial));
             ++polls;
             std::this_thread::yield();
         }
@@ -562,13 +561,13 @@ TEST_P(AlgorithmEquivalence, LiveTermsReadWhileTheProductionDriverRuns)
     finished = true;
     coordinator.join();
     ASSERT_TRUE(ok);
-    ASSERT_TRUE(addNewTerms(ws.liveTerms(GetParam()), cells.feed, 0, cursor, a.skipColumns, ws.elementMap,
-                            ws.workSourceIndex, ws.workDestinationIndex, ws.elements, partial, false));
+    ASSERT_TRUE(addNewTerms(ws.liveTerms(GetParam()), cells.feed, 0, a.skipColumns, ws.elementMap,
+                            ws.workSourceIndex, ws.workDestinationIndex, ws.elements, false, partial));
     long double full = -1;
     ASSERT_TRUE(evaluateTerms(finalTerms, ws.elementMap, ws.workSourceIndex, ws.workDestinationIndex, ws.elements,
                               full, false));
-    EXPECT_NEAR(static_cast<double>(partial), static_cast<double>(full), 1e-12);
-    EXPECT_EQ(cursor, ws.liveTerms(GetParam()).rowCount());
+    EXPECT_NEAR(static_cast<double>(partial.value), static_cast<double>(full), 1e-12);
+    EXPECT_EQ(partial.cursor, ws.liveTerms(GetParam()).rowCount());
 }
 
 INSTANTIATE_TEST_SUITE_P(AllAlgorithms, AlgorithmEquivalence,

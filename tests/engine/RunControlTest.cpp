@@ -209,6 +209,43 @@ TEST_F(ControllerTest, SecondRunClearsTheFirstOnesRows)
     EXPECT_EQ(board().cell(2, 0), "");
 }
 
+// The shown availability is the evaluation of the terms each algorithm
+// delivered, to the last bit, whether the run ends or is stopped: the trees'
+// value comes from the sum the polling kept while they ran.
+TEST_F(ControllerTest, AvailabilityIsTheEvaluationOfTheDeliveredTerms)
+{
+    auto expectEvaluated = [this](const char* when) {
+        const StructureWorkspace& ws = controller.workspace();
+        for (Algorithm a : kAlgorithms) {
+            long double evaluated = -1;
+            ASSERT_TRUE(evaluateTerms(controller.engine().finalTerms(a), ws.elementMap, ws.workSourceIndex,
+                                      ws.workDestinationIndex, ws.elements, evaluated, ws.idealTerminals != 0));
+            EXPECT_EQ(ws.cells(a).availabilityValue(), evaluated) << binding(a).name << ", " << when;
+        }
+    };
+    auto treesHaveTerms = [this] {
+        const StructureWorkspace& ws = controller.workspace();
+        return ws.enr.availabilityValue() > 0 && ws.npr.availabilityValue() > 0;
+    };
+    load(grid(3, 4, 0.95L, 0.9L), false);
+    chooseAlgorithms(true, true, true);
+    runToEnd();
+    expectEvaluated("full run");
+    EXPECT_TRUE(treesHaveTerms());
+
+    // Stopped once both trees have terms to show.
+    load(grid(4, 5, 0.99L, 0.9L), false);
+    chooseAlgorithms(true, true, true);
+    controller.startRun();
+    ASSERT_TRUE(waitFor(treesHaveTerms));
+    controller.stopRun();
+    controller.engine().waitUntilIdle();
+    controller.drain();
+    for (Algorithm a : kAlgorithms)
+        EXPECT_LT(controller.workspace().cells(a).anomalies.load(), 0) << binding(a).name << " ran to its end";
+    expectEvaluated("stopped run");
+}
+
 TEST(ProgressBar, StepsAndFullBar)
 {
     EXPECT_EQ(progressStepFor(1), 10001);

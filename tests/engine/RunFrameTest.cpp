@@ -83,17 +83,42 @@ TEST(AddNewTerms, FoldsOnlyPublishedSuccessRowsOnce)
     writer.matrix().set(0, 1, 1);
     writer.matrix().set(2, 1, 1);
     writer.matrix().set(3, 1, 1); // success
-    long double sum = 0;
-    int cursor = 0;
-    ASSERT_TRUE(addNewTerms(rows, feed, 0, cursor, 1, identity(3), 0, 1, elements, sum, false));
-    EXPECT_EQ(cursor, 1); // rows 1 and 2 not yet published
-    EXPECT_EQ(sum, 0);
+    LiveSum sum;
+    ASSERT_TRUE(addNewTerms(rows, feed, 0, 1, identity(3), 0, 1, elements, false, sum));
+    EXPECT_EQ(sum.cursor, 1); // rows 1 and 2 not yet published
+    EXPECT_EQ(sum.value, 0);
     writer.publishAll();
-    ASSERT_TRUE(addNewTerms(rows, feed, 0, cursor, 1, identity(3), 0, 1, elements, sum, false));
-    EXPECT_EQ(cursor, 3);
-    EXPECT_EQ(sum, 0.5L * 0.8L);
-    ASSERT_TRUE(addNewTerms(rows, feed, 0, cursor, 1, identity(3), 0, 1, elements, sum, false));
-    EXPECT_EQ(sum, 0.5L * 0.8L);
+    ASSERT_TRUE(addNewTerms(rows, feed, 0, 1, identity(3), 0, 1, elements, false, sum));
+    EXPECT_EQ(sum.cursor, 3);
+    EXPECT_EQ(sum.terms, 1);
+    EXPECT_EQ(sum.value, 0.5L * 0.8L);
+    ASSERT_TRUE(addNewTerms(rows, feed, 0, 1, identity(3), 0, 1, elements, false, sum));
+    EXPECT_EQ(sum.value, 0.5L * 0.8L);
+}
+
+TEST(AddNewTerms, ReadsNoFurtherThanTheSettledRows)
+{
+    const ElementList elements = threeElements(0.5L, 0.25L, 0.8L);
+    ByteMatrix rows;
+    TermFeed feed;
+    LiveTermWriter writer(rows, feed);
+    ASSERT_TRUE(writer.allocate(4, 3));
+    writer.settle(1);
+    for (int r = 0; r < 3; ++r)
+        writer.matrix().set(r, r, 1);
+    writer.matrix().set(3, 0, 1); // a success row, settled
+    writer.publishAll();
+    LiveSum sum;
+    ASSERT_TRUE(addNewTerms(rows, feed, 0, 1, identity(3), 0, 1, elements, false, sum));
+    EXPECT_EQ(sum.cursor, 1);
+    EXPECT_EQ(sum.value, 0.5L);
+    // Row 1 becomes a success after it was published; read once settled.
+    writer.setShared(3, 1, 1);
+    writer.settle(3);
+    ASSERT_TRUE(addNewTerms(rows, feed, 0, 1, identity(3), 0, 1, elements, false, sum));
+    EXPECT_EQ(sum.cursor, 3);
+    EXPECT_EQ(sum.terms, 2);
+    EXPECT_EQ(sum.value, 0.5L + 0.25L);
 }
 
 TEST(AddNewTerms, ManyRowsFoldInRowOrderWhileTheMatrixShrinks)
@@ -123,11 +148,10 @@ TEST(AddNewTerms, ManyRowsFoldInRowOrderWhileTheMatrixShrinks)
     }
     writer.publishAll();
     ASSERT_TRUE(writer.resize(4, 4000)); // the rows beyond were taken back
-    long double sum = 0;
-    int cursor = 0;
-    ASSERT_TRUE(addNewTerms(rows, feed, 0, cursor, 1, identity(3), 0, 1, elements, sum, false));
-    EXPECT_EQ(cursor, 4000);
-    EXPECT_EQ(sum, expected);
+    LiveSum sum;
+    ASSERT_TRUE(addNewTerms(rows, feed, 0, 1, identity(3), 0, 1, elements, false, sum));
+    EXPECT_EQ(sum.cursor, 4000);
+    EXPECT_EQ(sum.value, expected);
 }
 
 TEST(AddNewTerms, PendingRowsWaitAndFailureKeepsCursor)
@@ -136,16 +160,15 @@ TEST(AddNewTerms, PendingRowsWaitAndFailureKeepsCursor)
     ByteMatrix terms = termRows({{1, 0, 0}, {0, 1, 0}, {0, 0, 1}});
     TermFeed feed;
     feed.publishedRows = 3;
-    long double sum = 0;
-    int cursor = 0;
-    ASSERT_TRUE(addNewTerms(terms, feed, 1, cursor, 0, identity(3), 0, 1, elements, sum, false));
-    EXPECT_EQ(cursor, 2);
-    EXPECT_EQ(sum, 0.5L + 0.25L);
+    LiveSum sum;
+    ASSERT_TRUE(addNewTerms(terms, feed, 1, 0, identity(3), 0, 1, elements, false, sum));
+    EXPECT_EQ(sum.cursor, 2);
+    EXPECT_EQ(sum.value, 0.5L + 0.25L);
     IntArray broken = identity(3);
     broken.set(1, 9);
-    EXPECT_FALSE(addNewTerms(terms, feed, 0, cursor, 0, broken, 0, 1, elements, sum, false));
-    EXPECT_EQ(cursor, 2);
-    EXPECT_EQ(sum, 0.5L + 0.25L);
+    EXPECT_FALSE(addNewTerms(terms, feed, 0, 0, broken, 0, 1, elements, false, sum));
+    EXPECT_EQ(sum.cursor, 2);
+    EXPECT_EQ(sum.value, 0.5L + 0.25L);
 }
 
 TEST(KeepSuccessRows, KeepsRowsEndingInOne)
