@@ -263,7 +263,14 @@ bool addNewTerms(const ByteMatrix& terms, TermFeed& feed, int pending, int skipC
     // multiplied out under the rows lock only, which it takes just to free
     // or reshape them.
     constexpr int kBatchRows = 512;
+    // Called under the feed's lock: how far the rows may be read, and
+    // whether the rows read before are still those summed.
     auto readable = [&] {
+        if (sum.layout != feed.layout) {
+            if (sum.cursor > 0)
+                sum.exact = false;
+            sum.layout = feed.layout;
+        }
         const int settled = feed.settledRows.load(std::memory_order_acquire);
         return std::min({terms.lastRow() - pending, feed.publishedRows.load() - 1, settled - 1});
     };
@@ -311,6 +318,7 @@ bool addNewTerms(const ByteMatrix& terms, TermFeed& feed, int pending, int skipC
 bool LiveTermWriter::allocate(int columns, int rows)
 {
     std::scoped_lock guard(feed_.rowsLock, feed_.lock);
+    ++feed_.layout;
     matrix_.clear();
     feed_.publishedRows.store(0);
     return matrix_.allocate(columns, rows);
@@ -325,6 +333,7 @@ bool LiveTermWriter::resize(int columns, int rows)
         return matrix_.resize(columns, rows);
     }
     std::scoped_lock guard(feed_.rowsLock, feed_.lock);
+    ++feed_.layout;
     const bool ok = matrix_.resize(columns, rows);
     if (feed_.publishedRows.load() > matrix_.rowCount())
         feed_.publishedRows.store(matrix_.rowCount());
@@ -346,6 +355,7 @@ void LiveTermWriter::setShared(int column, int row, std::int8_t value)
         std::atomic_ref(matrix_.row(row)[column]).store(value, std::memory_order_relaxed);
     } else {
         std::scoped_lock guard(feed_.rowsLock, feed_.lock);
+        ++feed_.layout;
         matrix_.set(column, row, value);
     }
 }

@@ -524,23 +524,23 @@ void RunEngine::evaluateFinal(Algorithm a)
     finalEvaluated_[index(a)] = true;
 }
 
-// A tree's final terms are its success rows in row order, and the live sum
-// has multiplied most of them out already, adding in the same order from 0:
-// finished over the rows left, it is the final availability to the last
-// bit, and the run does not wait for the products a second time. Taken only
-// when it counted exactly the final terms.
+// The final terms are the live rows (Abraham) or their success rows (the
+// trees) in row order, and the live sum has multiplied most of them out
+// already, adding in the same order from 0: finished over the rows left, it
+// is the final availability to the last bit, and the run does not wait for
+// the products a second time. Taken only when it counted exactly the final
+// terms over rows that stayed as they were read.
 bool RunEngine::finishLiveSum(Algorithm a, long double& value)
 {
-    if (binding(a).skipColumns != 1)
-        return false;
+    const int skipColumns = binding(a).skipColumns;
     const ByteMatrix& live = ws_.liveTerms(a);
     const ByteMatrix& terms = finalTerms_[index(a)];
     LiveSum& sum = liveSums_[index(a)];
-    if (!addNewTerms(live, ws_.cells(a).feed, 0, 1, ws_.elementMap, ws_.workSourceIndex, ws_.workDestinationIndex,
-                     ws_.elements, ws_.idealTerminals, sum))
+    if (!addNewTerms(live, ws_.cells(a).feed, 0, skipColumns, ws_.elementMap, ws_.workSourceIndex,
+                     ws_.workDestinationIndex, ws_.elements, ws_.idealTerminals, sum))
         return false;
-    if (sum.terms != terms.rowCount() || sum.cursor != live.rowCount()
-        || (sum.terms > 0 && terms.columnCount() != live.columnCount() - 1))
+    if (!sum.exact || sum.terms != terms.rowCount() || sum.cursor != live.rowCount()
+        || (sum.terms > 0 && terms.columnCount() != live.columnCount() - skipColumns))
         return false;
     value = sum.value;
     return true;

@@ -42,6 +42,8 @@ constexpr int kDefaultStackSize = 20480;
 // A writer whose published rows still change their state keeps
 // `settledRows` below them: the rows under it change no more, and a reader
 // that goes no further never reads a row twice or a line still being written.
+// `layout` (under both locks) counts the times rows were freed, reused,
+// moved or changed after publishing.
 struct TermFeed {
     static constexpr int kEveryRow = std::numeric_limits<int>::max();
 
@@ -49,6 +51,7 @@ struct TermFeed {
     std::mutex rowsLock;
     std::atomic<int> publishedRows{0};
     std::atomic<int> settledRows{kEveryRow};
+    int layout = 0;
 };
 
 // A reader's sum over the rows of a live term matrix, taken while it grows.
@@ -56,6 +59,8 @@ struct LiveSum {
     int cursor = 0;        // the next row to read
     int terms = 0;         // rows that counted as terms
     long double value = 0; // their products, added in row order
+    int layout = -1;       // the feed's layout it read
+    bool exact = true;     // every row it added is still there as it was read
 };
 
 // Everything that exists once per algorithm: its settings, its run option,

@@ -61,6 +61,7 @@ void StructureWorkspace::resetResults()
         AlgorithmCells& c = cells(a);
         std::scoped_lock guard(c.feed.rowsLock, c.feed.lock);
         c.resetResults();
+        ++c.feed.layout;
     }
     abrahamSortArray1.clear();
     abrahamSortArray2.clear();

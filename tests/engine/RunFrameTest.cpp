@@ -121,6 +121,32 @@ TEST(AddNewTerms, ReadsNoFurtherThanTheSettledRows)
     EXPECT_EQ(sum.value, 0.5L + 0.25L);
 }
 
+TEST(AddNewTerms, RowsFreedAfterReadingMakeTheSumInexact)
+{
+    const ElementList elements = threeElements(0.5L, 0.25L, 0.8L);
+    ByteMatrix rows;
+    TermFeed feed;
+    LiveTermWriter writer(rows, feed);
+    ASSERT_TRUE(writer.allocate(3, 2));
+    writer.matrix().set(0, 0, 1);
+    writer.matrix().set(1, 1, 1);
+    writer.publishAll();
+    LiveSum sum;
+    ASSERT_TRUE(addNewTerms(rows, feed, 0, 0, identity(3), 0, 1, elements, false, sum));
+    EXPECT_TRUE(sum.exact);
+    EXPECT_EQ(sum.terms, 2);
+    // Growing keeps what was read; shrinking gives read rows back for reuse.
+    ASSERT_TRUE(writer.appendRows(1));
+    writer.publishAll();
+    ASSERT_TRUE(addNewTerms(rows, feed, 0, 0, identity(3), 0, 1, elements, false, sum));
+    EXPECT_TRUE(sum.exact);
+    ASSERT_TRUE(writer.resize(3, 1));
+    ASSERT_TRUE(writer.appendRows(2));
+    writer.publishAll();
+    ASSERT_TRUE(addNewTerms(rows, feed, 0, 0, identity(3), 0, 1, elements, false, sum));
+    EXPECT_FALSE(sum.exact);
+}
+
 TEST(AddNewTerms, ManyRowsFoldInRowOrderWhileTheMatrixShrinks)
 {
     // Thousands of rows, so that they are read in several batches; the sum
