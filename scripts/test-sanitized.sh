@@ -43,7 +43,7 @@ thread)
   # own execution time, which under ThreadSanitizer is many minutes of wall
   # time, and its threads are the same as in LimitTest and the stress runs.
   select=(
-    -R '^(ControllerTest|RunControlStress|AutoResetEventStress|ReportWindows|EnrConcurrentReading|NprConcurrentReading)\.|^[A-Za-z]+/(ValidationTest|LimitTest)\.|^AllAlgorithms/AlgorithmEquivalence\.LiveTerms|^Abraham\.StopFromAnotherThread|^(CliCompute|ComputeCommand|Interrupt)\.'
+    -R '^(ControllerTest|RunControlStress|AutoResetEventStress|ReportWindows|EnrConcurrentReading|NprConcurrentReading)\.|^[A-Za-z]+/(ValidationTest|LimitTest)\.|^AllAlgorithms/AlgorithmEquivalence\.LiveTerms|^AddNewTerms\.MatrixReallocated|^Abraham\.StopFromAnotherThread|^(CliCompute|ComputeCommand|Interrupt)\.'
     -E '^ControllerTest\.TimeLimitReachedDuringTheRun$'
   )
   ;;

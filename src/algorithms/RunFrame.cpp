@@ -294,6 +294,10 @@ bool addNewTerms(const ByteMatrix& terms, TermFeed& feed, int pending, int skipC
         batch.clear();
         {
             std::lock_guard guard(feed.lock);
+            // Rows laid out anew may have another width than the one taken
+            // above: the next call reads them with theirs.
+            if (feed.layout != sum.layout)
+                break;
             // Whatever the algorithm did in between, only rows still there
             // are read.
             const int wanted = std::min(last, sum.cursor + kBatchRows - 1);

@@ -88,7 +88,6 @@ private:
     void runChosenAlgorithms(const RunRequest& request);
     bool coordinateAlgorithms();
     void startAlgorithmThreads();
-    void pollAlgorithms();
     // Gathers the new terms and evaluates finished algorithms; with a display
     // unit, also writes the progress and result rows into it.
     void pollCycle(ControlUnit* display, int progressStep);

@@ -61,23 +61,12 @@ void StructureWorkspace::resetResults()
         AlgorithmCells& c = cells(a);
         std::scoped_lock guard(c.feed.rowsLock, c.feed.lock);
         c.resetResults();
+        liveTerms(a).clear();
         ++c.feed.layout;
     }
     abrahamSortArray1.clear();
     abrahamSortArray2.clear();
     abrahamPaths.clear();
-    {
-        std::scoped_lock guard(abraham.feed.rowsLock, abraham.feed.lock);
-        abrahamProducts.clear();
-    }
-    {
-        std::scoped_lock guard(enr.feed.rowsLock, enr.feed.lock);
-        enrRows.clear();
-    }
-    {
-        std::scoped_lock guard(npr.feed.rowsLock, npr.feed.lock);
-        nprRows.clear();
-    }
     nprPaths.clear();
 }
 

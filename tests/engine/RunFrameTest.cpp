@@ -3,6 +3,9 @@
 
 #include <gtest/gtest.h>
 
+#include <atomic>
+#include <thread>
+
 using namespace velmor;
 using namespace velmor::testing;
 
@@ -178,6 +181,43 @@ TEST(AddNewTerms, ManyRowsFoldInRowOrderWhileTheMatrixShrinks)
     ASSERT_TRUE(addNewTerms(rows, feed, 0, 1, identity(3), 0, 1, elements, false, sum));
     EXPECT_EQ(sum.cursor, 4000);
     EXPECT_EQ(sum.value, expected);
+}
+
+// A writer that reallocates its matrix with another width while the reader
+// goes through it batch by batch: the reader never applies one width to the
+// rows of another (under AddressSanitizer, reading past a narrow row's block
+// fails the test).
+TEST(AddNewTerms, MatrixReallocatedWithAnotherWidthWhileRead)
+{
+    ElementList elements;
+    for (int e = 0; e < 8; ++e)
+        elements.append(e + 1, 0.5L, NodeKind);
+    const IntArray map = identity(8);
+    ByteMatrix rows;
+    TermFeed feed;
+    std::atomic<bool> finished{false};
+    std::thread writer([&] {
+        LiveTermWriter live(rows, feed);
+        for (int round = 0; round < 300; ++round) {
+            const int columns = round % 2 == 0 ? 9 : 2;
+            ASSERT_TRUE(live.allocate(columns, 1));
+            ASSERT_TRUE(live.appendRows(round % 2 == 0 ? 1499 : 599));
+            for (int r = 0; r <= rows.lastRow(); ++r) {
+                rows.set(0, r, 1);
+                rows.set(columns - 1, r, 1); // every row a success
+            }
+            live.publishAll();
+        }
+        finished = true;
+    });
+    LiveSum sum;
+    while (!finished.load()) {
+        ASSERT_TRUE(addNewTerms(rows, feed, 0, 1, map, 0, 1, elements, false, sum));
+        ASSERT_GE(sum.value, 0);
+    }
+    writer.join();
+    EXPECT_TRUE(addNewTerms(rows, feed, 0, 1, map, 0, 1, elements, false, sum));
+    EXPECT_GT(sum.terms, 0);
 }
 
 TEST(AddNewTerms, PendingRowsWaitAndFailureKeepsCursor)
