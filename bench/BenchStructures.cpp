@@ -40,10 +40,10 @@ bool loadInto(StructureWorkspace& ws, const BenchStructure& structure, bool dire
     if (!ws.elements.find(structure.source, NodeKind, ws.sourceIndex)
         || !ws.elements.find(structure.destination, NodeKind, ws.destinationIndex))
         return false;
-    ws.reduction = 0;
-    ws.idealTerminals = 0;
     ws.directed = directed ? 1 : 0;
-    return prepareWorkStructure(ws, directed);
+    RunOptions options;
+    options.direction = directed ? Direction::Directed : Direction::Undirected;
+    return prepareWorkStructure(ws, options);
 }
 
 BenchStructure squareGrid(int rows, int columns, long double nodeAvailability, long double edgeAvailability)

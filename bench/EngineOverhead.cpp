@@ -153,40 +153,25 @@ bool writeCaseFile(const EngineCase& c, const std::string& path)
     return false;
 }
 
-int variantOf(const RunRequest& request, Algorithm a)
-{
-    switch (a) {
-    case Algorithm::Abraham: return request.abrahamRule;
-    case Algorithm::Enr: return request.enrVariant;
-    case Algorithm::Npr: break;
-    }
-    return request.nprVariant;
-}
-
 // What a run does before and after its algorithm thread, without the
 // threads: clear the previous results, take the options, copy and reduce the
 // work structure, run the driver, evaluate the final terms.
-RunFigures runDirect(StructureWorkspace& ws, const RunRequest& request, Algorithm a)
+RunFigures runDirect(StructureWorkspace& ws, const RunOptions& options, Algorithm a)
 {
     RunFigures out;
-    ByteMatrix finalTerms;
+    TermRows finalTerms;
     const double wallStart = wallSeconds();
     const long faultsStart = minorFaults();
     const double cpuStart = processCpuSeconds();
     ws.resetResults();
-    ws.reduction = request.reduction ? 1 : 0;
-    ws.idealTerminals = request.idealTerminals ? 1 : 0;
-    ws.abrahamRule = request.abrahamRule;
-    ws.enrVariant = request.enrVariant;
-    ws.nprVariant = request.nprVariant;
     AlgorithmCells& cells = ws.cells(a);
-    if (prepareWorkStructure(ws, request.direction == RunRequest::Direction::Directed)) {
-        AlgorithmRun run(a, cells);
-        out.ok = binding(a).driver(run, ws, finalTerms);
+    if (prepareWorkStructure(ws, options)) {
+        AlgorithmRun run(a, cells, options.of(a));
+        out.ok = traits(a).driver(run, ws, finalTerms);
     }
     if (out.ok)
         out.ok = evaluateTerms(finalTerms, ws.elementMap, ws.workSourceIndex, ws.workDestinationIndex, ws.elements,
-                               out.availability, ws.idealTerminals != 0);
+                               out.availability, options.idealTerminals);
     out.wall = wallSeconds() - wallStart;
     out.faults = minorFaults() - faultsStart;
     out.cpu = processCpuSeconds() - cpuStart;
@@ -252,12 +237,12 @@ std::optional<CaseResult> measureCase(const EngineCase& c, const std::string& pa
     for (Algorithm other : kAlgorithms)
         controller->userCheck(binding(other).checkBox, other == c.algorithm);
     controller->drain();
-    const RunRequest request = controller->runRequest();
+    const RunOptions request = controller->runOptions();
 
     CaseResult r;
     r.name = c.name;
     r.algorithm = c.algorithm;
-    r.variant = variantOf(request, c.algorithm);
+    r.variant = request.of(c.algorithm).variant;
     r.elements = controller->workspace().elements.count();
     r.repetitions = repetitions;
     std::vector<double> direct, engine, directCpu, engineCpu, directFaults, engineFaults;

@@ -9,10 +9,15 @@
 // the same outcome (rows, iterations, result code, availability).
 //
 // --engine measures something else: the run engine's cost on top of the
-// algorithm it runs (EngineOverhead.h).
+// algorithm it runs (EngineOverhead.h); --reduction the structure reduction
+// and the whole way from a file to the result on long chains
+// (ReductionBench.h); --frontier the Frontier method on structures beyond
+// the other three (FrontierBench.h).
 
 #include "BenchStructures.h"
 #include "EngineOverhead.h"
+#include "FrontierBench.h"
+#include "ReductionBench.h"
 
 #include "algorithms/Abraham.h"
 #include "algorithms/Enr.h"
@@ -40,7 +45,7 @@ using namespace velmor::bench;
 
 namespace {
 
-using Driver = bool (*)(AlgorithmRun&, StructureWorkspace&, ByteMatrix&);
+using Driver = bool (*)(AlgorithmRun&, StructureWorkspace&, TermRows&);
 
 constexpr long long kNoCap = -1;
 
@@ -95,8 +100,10 @@ struct Options {
     bool quick = false;
     bool json = false;
     bool cpuTime = false; // thread CPU time instead of wall time
-    bool engine = false;  // the run engine's overhead instead (EngineOverhead.h)
-    int repetitions = 0;  // 0: 3, or 1 with --quick
+    bool engine = false;    // the run engine's overhead instead (EngineOverhead.h)
+    bool reduction = false; // the reduction and long chains instead (ReductionBench.h)
+    bool frontier = false;  // the Frontier method on its own suite (FrontierBench.h)
+    int repetitions = 0;    // 0: 3, or 1 with --quick
     std::string filter;
     std::string algorithm;
     std::string only; // "production" or "reference": run one side, for profiling
@@ -107,19 +114,15 @@ Driver referenceDriver(Algorithm a)
     switch (a) {
     case Algorithm::Abraham: return reference::runAbraham;
     case Algorithm::Enr: return reference::runEnr;
-    case Algorithm::Npr: break;
+    case Algorithm::Npr:
+    case Algorithm::Frontier: break; // no reference of its own; not in this suite
     }
     return reference::runNpr;
 }
 
 Driver productionDriver(Algorithm a)
 {
-    switch (a) {
-    case Algorithm::Abraham: return runAbraham;
-    case Algorithm::Enr: return runEnr;
-    case Algorithm::Npr: break;
-    }
-    return runNpr;
+    return traits(a).driver;
 }
 
 const char* variantName(const Setting& s)
@@ -127,7 +130,8 @@ const char* variantName(const Setting& s)
     switch (s.algorithm) {
     case Algorithm::Abraham: return s.variant == 1 ? "1a" : "1a+2a";
     case Algorithm::Enr: return s.variant == 0 ? "Standardno" : s.variant == 1 ? "Opt. I razine" : "Opt. II razine";
-    case Algorithm::Npr: break;
+    case Algorithm::Npr:
+    case Algorithm::Frontier: break;
     }
     return s.variant == 0 ? "Standardno" : "Optimizirano";
 }
@@ -150,26 +154,16 @@ std::vector<Setting> allSettings()
 
 int resultRows(const StructureWorkspace& ws, Algorithm a)
 {
-    switch (a) {
-    case Algorithm::Abraham: return ws.abrahamProducts.rowCount();
-    case Algorithm::Enr: return ws.enrRows.rowCount();
-    case Algorithm::Npr: break;
-    }
-    return ws.nprRows.rowCount();
+    return ws.liveTerms(a).rowCount();
 }
 
-void applySetting(StructureWorkspace& ws, const Setting& s, long long cap)
+AlgorithmOptions optionsFor(const Setting& s, long long cap)
 {
-    AlgorithmCells& cells = ws.cells(s.algorithm);
-    cells.normal = s.normal ? 1 : 0;
-    cells.memoryLimit = -1;
-    cells.timeLimit = -1;
-    cells.iterationLimit = cap;
-    switch (s.algorithm) {
-    case Algorithm::Abraham: ws.abrahamRule = s.variant; break;
-    case Algorithm::Enr: ws.enrVariant = s.variant; break;
-    case Algorithm::Npr: ws.nprVariant = s.variant; break;
-    }
+    AlgorithmOptions options;
+    options.normal = s.normal;
+    options.variant = s.variant;
+    options.limits.iterations = cap;
+    return options;
 }
 
 double threadCpuSeconds()
@@ -184,14 +178,15 @@ double wallSeconds()
     return std::chrono::duration<double>(std::chrono::steady_clock::now().time_since_epoch()).count();
 }
 
-Outcome runOnce(StructureWorkspace& ws, const Setting& s, Driver driver, bool cpuTime)
+Outcome runOnce(StructureWorkspace& ws, const Setting& s, const AlgorithmOptions& options, Driver driver,
+                bool cpuTime)
 {
     ws.resetResults();
     AlgorithmCells& cells = ws.cells(s.algorithm);
-    ByteMatrix finalTerms;
+    TermRows finalTerms;
     Outcome out;
     {
-        AlgorithmRun run(s.algorithm, cells);
+        AlgorithmRun run(s.algorithm, cells, options);
         const double start = cpuTime ? threadCpuSeconds() : wallSeconds();
         out.ok = driver(run, ws, finalTerms);
         out.seconds = (cpuTime ? threadCpuSeconds() : wallSeconds()) - start;
@@ -201,7 +196,7 @@ Outcome runOnce(StructureWorkspace& ws, const Setting& s, Driver driver, bool cp
     out.anomalies = cells.anomalies.load();
     if (out.ok)
         out.ok = evaluateTerms(finalTerms, ws.elementMap, ws.workSourceIndex, ws.workDestinationIndex, ws.elements,
-                               out.availability, ws.idealTerminals != 0);
+                               out.availability, false);
     return out;
 }
 
@@ -227,7 +222,7 @@ Result measure(StructureWorkspace& ws, const BenchCase& c, const Setting& s, con
     r.elements = ws.workMatrix.columnCount();
     r.cap = c.cap[static_cast<std::size_t>(s.algorithm)];
     r.repetitions = options.repetitions;
-    applySetting(ws, s, r.cap);
+    const AlgorithmOptions algorithmOptions = optionsFor(s, r.cap);
     const bool runReference = c.withReference && options.only != "production";
     const bool runProduction = options.only != "reference";
     std::vector<double> reference, fast;
@@ -239,7 +234,7 @@ Result measure(StructureWorkspace& ws, const BenchCase& c, const Setting& s, con
         for (bool isReference : {referenceFirst, !referenceFirst}) {
             if (isReference ? !runReference : !runProduction)
                 continue;
-            const Outcome o = runOnce(ws, s, isReference ? referenceDriver(s.algorithm) : productionDriver(s.algorithm),
+            const Outcome o = runOnce(ws, s, algorithmOptions, isReference ? referenceDriver(s.algorithm) : productionDriver(s.algorithm),
                                       options.cpuTime);
             (isReference ? reference : fast).push_back(o.seconds);
             if (!first) {
@@ -418,6 +413,10 @@ bool parse(int argc, char** argv, Options& options)
             options.cpuTime = true;
         } else if (arg == "--engine") {
             options.engine = true;
+        } else if (arg == "--reduction") {
+            options.reduction = true;
+        } else if (arg == "--frontier") {
+            options.frontier = true;
         } else if (arg == "--repetitions" && i + 1 < argc) {
             options.repetitions = std::max(1, std::atoi(argv[++i]));
         } else if (arg == "--filter" && i + 1 < argc) {
@@ -431,15 +430,26 @@ bool parse(int argc, char** argv, Options& options)
                          "usage: velmor-bench [--quick] [--json] [--cpu-time] [--repetitions N] [--filter TEXT]\n"
                          "                    [--algorithm abraham|enr|npr] [--only production|reference]\n"
                          "       velmor-bench --engine [--quick] [--json] [--repetitions N] [--filter TEXT]\n"
-                         "                    [--algorithm abraham|enr|npr]\n");
+                         "                    [--algorithm abraham|enr|npr]\n"
+                         "       velmor-bench --reduction [--quick] [--json] [--repetitions N] [--filter TEXT]\n"
+                         "       velmor-bench --frontier [--quick] [--json] [--repetitions N] [--filter TEXT]\n");
             return false;
         }
+    }
+    if (options.frontier && (options.engine || options.reduction || options.cpuTime || !options.only.empty() || !options.algorithm.empty())) {
+        std::fprintf(stderr, "velmor-bench: --frontier measures wall and CPU time of Frontier alone\n");
+        return false;
     }
     if (options.engine && (options.cpuTime || !options.only.empty())) {
         std::fprintf(stderr, "velmor-bench: --engine measures wall time of both sides; no --cpu-time or --only\n");
         return false;
     }
-    if (options.repetitions == 0 && !options.engine)
+    if (options.reduction && (options.engine || options.cpuTime || !options.only.empty() || !options.algorithm.empty())) {
+        std::fprintf(stderr, "velmor-bench: --reduction runs every algorithm and both sides; no --engine, --cpu-time,\n"
+                             "--only or --algorithm\n");
+        return false;
+    }
+    if (options.repetitions == 0 && !options.engine && !options.reduction && !options.frontier)
         options.repetitions = options.quick ? 1 : 3;
     return true;
 }
@@ -454,8 +464,12 @@ int main(int argc, char** argv)
     // The allocator as the run engine sets it up, so that both drivers are
     // measured as the programs run them.
     keepFreedMemoryInProcess();
+    if (options.reduction)
+        return runReductionBench({options.quick, options.json, options.repetitions, options.filter});
     if (options.engine)
         return runEngineOverhead({options.quick, options.json, options.repetitions, options.filter, options.algorithm});
+    if (options.frontier)
+        return runFrontierBench({options.quick, options.json, options.repetitions, options.filter});
     if (!options.json)
         printHeader(options);
 

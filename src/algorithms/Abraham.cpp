@@ -17,7 +17,6 @@
 #include "algorithms/AbrahamPaths.h"
 #include "algorithms/ElementArcs.h"
 #include "algorithms/ElementSets.h"
-#include "algorithms/reference/Abraham.h"
 
 #include <algorithm>
 #include <array>
@@ -37,41 +36,28 @@ constexpr int kExecutionSlot = 3;
 
 // --- Disjoint products -------------------------------------------------------
 
-// Byte k of kSpread[b] is 1 when bit k of b is set: eight cells of a term
-// row per table look-up instead of a store per element.
-constexpr std::array<std::array<std::uint8_t, 8>, 256> kSpread = [] {
-    std::array<std::array<std::uint8_t, 8>, 256> table{};
-    for (int b = 0; b < 256; ++b)
-        for (int k = 0; k < 8; ++k)
-            table[static_cast<std::size_t>(b)][static_cast<std::size_t>(k)] = static_cast<std::uint8_t>((b >> k) & 1);
-    return table;
-}();
-
-// Writes the whole row of a term: 1 for the working elements, -1 for the
-// failed ones (the two sets are disjoint), 0 elsewhere.
-std::uint64_t cellGroup(const SetWord* works, const SetWord* fails, int c)
+// Bits 0..31 of x moved to the even bits 0, 2, ..., 62.
+constexpr std::uint64_t spreadToEvenBits(std::uint64_t x)
 {
-    const int word = c / kSetWordBits;
-    const int shift = c % kSetWordBits;
-    const auto on = static_cast<std::size_t>((works[word] >> shift) & 0xFF);
-    const auto off = static_cast<std::size_t>((fails[word] >> shift) & 0xFF);
-    std::uint64_t ones = 0, minusOnes = 0;
-    std::memcpy(&ones, kSpread[on].data(), 8);
-    std::memcpy(&minusOnes, kSpread[off].data(), 8);
-    return ones | minusOnes * 0xFF; // bytes of 0 or 1: no carries
+    x &= 0xFFFFFFFFULL;
+    x = (x | (x << 16)) & 0x0000FFFF0000FFFFULL;
+    x = (x | (x << 8)) & 0x00FF00FF00FF00FFULL;
+    x = (x | (x << 4)) & 0x0F0F0F0F0F0F0F0FULL;
+    x = (x | (x << 2)) & 0x3333333333333333ULL;
+    x = (x | (x << 1)) & 0x5555555555555555ULL;
+    return x;
 }
 
-void termToCells(const SetWord* works, const SetWord* fails, int columns, std::int8_t* cells)
+// Writes the whole packed row of a term: 1 for the working elements, -1 for
+// the failed ones (the two sets are disjoint), 0 elsewhere; 32 cells per
+// word of the row, the bits of both sets interleaved.
+void termToPacked(const SetWord* works, const SetWord* fails, int rowBytes, std::uint8_t* row)
 {
-    // Whole groups as fixed 8-byte stores; only the last may be shorter.
-    int c = 0;
-    for (; c + 8 <= columns; c += 8) {
-        const std::uint64_t group = cellGroup(works, fails, c);
-        std::memcpy(cells + c, &group, 8);
-    }
-    if (c < columns) {
-        const std::uint64_t group = cellGroup(works, fails, c);
-        std::memcpy(cells + c, &group, static_cast<std::size_t>(columns - c));
+    for (int at = 0, half = 0; at < rowBytes; at += 8, ++half) {
+        const int shift = (half & 1) * 32;
+        const std::uint64_t packed = spreadToEvenBits(works[half / 2] >> shift)
+                                     | (spreadToEvenBits(fails[half / 2] >> shift) << 1);
+        std::memcpy(row + at, &packed, static_cast<std::size_t>(std::min(8, rowBytes - at)));
     }
 }
 
@@ -148,7 +134,8 @@ private:
     {
         if (!writer_.allocate(columns_, 1))
             return false;
-        setToCells(paths_.row(0), words_, ws_.abrahamProducts.row(0), 1);
+        const std::vector<SetWord> none(static_cast<std::size_t>(words_), 0);
+        termToPacked(paths_.row(0), none.data(), ws_.abrahamProducts.rowBytes(), ws_.abrahamProducts.row(0));
         writer_.publishAll();
         ws_.abraham.links.clear();
         if (!ws_.abraham.links.allocate(1))
@@ -270,14 +257,15 @@ private:
         if (count_ > 0) {
             const int first = ws_.abrahamProducts.rowCount();
             // Every cell of the new rows is written below, before they are published.
-            if (!writer_.appendRowsUncleared(count_) || !ws_.abraham.links.resize(first + count_))
+            if (!writer_.appendRowsUncleared(count_))
                 return false;
+            ws_.abraham.links.append(i, count_);
             const int termWords = 2 * words_;
-            std::int32_t* links = ws_.abraham.links.data();
+            TermRows& products = ws_.abrahamProducts;
+            const int rowBytes = products.rowBytes();
             for (int k = 0; k < count_; ++k) {
                 const SetWord* term = current_.data() + static_cast<std::size_t>(k) * termWords;
-                termToCells(term, term + words_, columns_, ws_.abrahamProducts.row(first + k));
-                links[first + k] = i;
+                termToPacked(term, term + words_, rowBytes, products.row(first + k));
             }
         }
         writer_.publishAll();
@@ -299,19 +287,13 @@ private:
 
 } // namespace
 
-bool runAbraham(AlgorithmRun& run, StructureWorkspace& ws, ByteMatrix& finalTerms)
+bool runAbraham(AlgorithmRun& run, StructureWorkspace& ws, TermRows& finalTerms)
 {
-    ElementArcs arcs;
-    if (!arcs.build(ws.workMatrix)) {
-        // Not square, or cells above 1 that only a hand-made matrix holds:
-        // the step-by-step version refuses or follows them.
-        return reference::runAbraham(run, ws, finalTerms);
-    }
-
     run.startSlot(kWholeRunSlot);
     run.startSlot(kSearchSlot);
+    ElementArcs arcs;
     SetRows paths;
-    if (!findAbrahamPaths(run, ws, arcs, paths)) {
+    if (!arcs.build(ws.workMatrix) || !findAbrahamPaths(run, ws, arcs, paths)) {
         run.stopSlot(kSearchSlot);
         run.stopSlot(kWholeRunSlot);
         return false;
@@ -319,7 +301,7 @@ bool runAbraham(AlgorithmRun& run, StructureWorkspace& ws, ByteMatrix& finalTerm
     run.stopSlot(kSearchSlot);
 
     run.startSlot(kSortSlot);
-    sortAbrahamPaths(paths, ws.workMatrix.columnCount(), ws.abrahamRule, ws.abrahamPaths, ws.abrahamSortArray1, ws.abrahamSortArray2);
+    sortAbrahamPaths(paths, ws.workMatrix.columnCount(), run.variant(), ws.abrahamPaths, ws.abrahamSortArray1, ws.abrahamSortArray2);
     run.stopSlot(kSortSlot);
 
     run.startSlot(kExecutionSlot);

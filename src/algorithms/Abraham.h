@@ -9,6 +9,6 @@ namespace velmor {
 // source-destination paths, written as a sum of disjoint products. Same
 // terms, counters and measurements as the straightforward version in
 // algorithms/reference, which the tests compare it with.
-bool runAbraham(AlgorithmRun& run, StructureWorkspace& ws, ByteMatrix& finalTerms);
+bool runAbraham(AlgorithmRun& run, StructureWorkspace& ws, TermRows& finalTerms);
 
 } // namespace velmor

@@ -232,7 +232,7 @@ bool findAbrahamPaths(AlgorithmRun& run, StructureWorkspace& ws, const ElementAr
     const int t = ws.workDestinationIndex;
     if (ws.workMatrix.lastColumn() != last || s < 0 || s > last || t < 0 || t > last)
         return false;
-    const bool normal = ws.abraham.normal != 0;
+    const bool normal = run.normal();
     PathSearch search(run, arcs, ws.workElementState, last + 1, t, normal);
     search.start(s);
     if (search.extendInPasses())

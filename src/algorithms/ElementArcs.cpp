@@ -1,6 +1,25 @@
 #include "algorithms/ElementArcs.h"
 
+#include <cstring>
+
 namespace velmor {
+
+namespace {
+
+constexpr int kWordCells = 32;
+
+// Whether the kWordCells cells from `cells` on are all zero.
+bool zeroWords(const std::int8_t* cells)
+{
+    std::uint64_t words[kWordCells / 8];
+    std::memcpy(words, cells, sizeof words);
+    std::uint64_t any = 0;
+    for (std::uint64_t w : words)
+        any |= w;
+    return any == 0;
+}
+
+} // namespace
 
 bool ElementArcs::build(const ByteMatrix& matrix)
 {
@@ -13,14 +32,22 @@ bool ElementArcs::build(const ByteMatrix& matrix)
     outList_.clear();
     // One pass over the matrix: the out-lists in row order, ascending within
     // each row, and the number of arcs into every element.
+    // Rows are mostly zero: whole words of zero cells are passed at once.
     for (int a = 0; a < n; ++a) {
         const std::int8_t* cells = matrix.row(a);
-        for (int b = 0; b < n; ++b) {
-            if (cells[b] > 1)
-                return false;
-            if (cells[b] == 1) {
-                outList_.push_back(b);
-                ++inStart_[static_cast<std::size_t>(b) + 1];
+        int b = 0;
+        while (b < n) {
+            if (n - b >= kWordCells && zeroWords(cells + b)) {
+                b += kWordCells;
+                continue;
+            }
+            for (const int end = std::min(n, b + kWordCells); b < end; ++b) {
+                if (cells[b] > 1)
+                    return false;
+                if (cells[b] == 1) {
+                    outList_.push_back(b);
+                    ++inStart_[static_cast<std::size_t>(b) + 1];
+                }
             }
         }
         outStart_[static_cast<std::size_t>(a) + 1] = static_cast<int>(outList_.size());

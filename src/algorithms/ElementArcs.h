@@ -22,7 +22,10 @@ class ElementArcs {
 public:
     // False when the matrix is not square or holds a cell above 1: such a
     // cell is neither an arc nor a gap, and the lists cannot say how a
-    // working copy would treat it.
+    // working copy would treat it. The program only ever builds square
+    // matrices of 0 and 1 cells (loading, the editor and the matrix view
+    // write nothing else), so the drivers refuse such a work structure as
+    // unusable.
     bool build(const ByteMatrix& matrix);
 
     int elementCount() const { return static_cast<int>(outStart_.size()) - 1; }

@@ -3,9 +3,9 @@
 #include "algorithms/ElementArcs.h"
 #include "algorithms/RunFrame.h"
 #include "algorithms/SolutionTreeRun.h"
-#include "algorithms/reference/Enr.h"
 
 #include <algorithm>
+#include <bit>
 #include <vector>
 
 namespace velmor {
@@ -26,10 +26,10 @@ constexpr int kNeighbourTestSlot = 1;
 // only elements the row leaves open.
 class EnrTree {
 public:
-    EnrTree(AlgorithmRun& run, StructureWorkspace& ws, ByteMatrix& finalTerms, const ElementArcs& arcs)
+    EnrTree(AlgorithmRun& run, StructureWorkspace& ws, TermRows& finalTerms, const ElementArcs& arcs)
         : run_(run), ws_(ws), finalTerms_(finalTerms), arcs_(arcs), tree_(ws.enrRows, ws.enr.feed, ws.enr.links),
-          elements_(ws.workMatrix.columnCount()), destination_(ws.workDestinationIndex), variant_(ws.enrVariant),
-          normal_(ws.enr.normal != 0)
+          elements_(ws.workMatrix.columnCount()), destination_(ws.workDestinationIndex), variant_(run.variant()),
+          normal_(run.normal())
     {
     }
 
@@ -62,10 +62,10 @@ public:
 
     bool expand(int row)
     {
-        const std::int8_t* cells = tree_.cells(row);
+        const std::uint8_t* cells = tree_.cells(row);
         collectFrontier(cells);
         const bool certainFound = selectCandidates(cells);
-        tree_.setState(row, cells[destination_] == 1 ? SuccessLeaf : ExpandedRow);
+        tree_.setState(row, termcells::codeAt(cells, destination_) == termcells::kWorks ? SuccessLeaf : ExpandedRow);
         if (certainFound) {
             if (!appendCertainChild(row))
                 return false;
@@ -79,23 +79,28 @@ public:
     std::int64_t workingSet() const { return fixedMeasure_ + tree_.rowsByteSize() + tree_.linksByteSize(); }
 
 private:
-    bool open(const std::int8_t* cells, int x) const { return cells[x] == 0; }
+    bool open(const std::uint8_t* cells, int x) const { return termcells::codeAt(cells, x) == termcells::kZero; }
     bool enterable(int x) const { return enterable_[static_cast<std::size_t>(x)] != 0; }
 
     // The elements that an arc from a working element enters and that the
     // row leaves open, in ascending order.
-    void collectFrontier(const std::int8_t* cells)
+    void collectFrontier(const std::uint8_t* cells)
     {
         onFrontier_.clearAll();
         frontier_.clear();
-        for (int a = 0; a < elements_; ++a) {
-            if (cells[a] != 1)
-                continue;
-            for (int k : arcs_.out(a)) {
-                if (!open(cells, k) || onFrontier_.has(k))
-                    continue;
-                onFrontier_.set(k);
-                frontier_.push_back(k);
+        const int bytes = tree_.rowBytes();
+        for (int w = 0; w < termcells::wordsFor(bytes); ++w) {
+            std::uint64_t working = termcells::cellsCoded(termcells::wordAt(cells, bytes, w), termcells::kWorks);
+            for (; working != 0; working &= working - 1) {
+                const int a = 32 * w + std::countr_zero(working) / 2;
+                if (a >= elements_)
+                    break; // the row state
+                for (int k : arcs_.out(a)) {
+                    if (!open(cells, k) || onFrontier_.has(k))
+                        continue;
+                    onFrontier_.set(k);
+                    frontier_.push_back(k);
+                }
             }
         }
         std::sort(frontier_.begin(), frontier_.end());
@@ -106,7 +111,7 @@ private:
     // destination is branched on alone. Under "normalno" elements of state
     // -1 are dropped and those of state 1 become certain neighbours, after
     // which no other element is tested or counted.
-    bool selectCandidates(const std::int8_t* cells)
+    bool selectCandidates(const std::uint8_t* cells)
     {
         candidates_.clear();
         certain_.clear();
@@ -136,7 +141,7 @@ private:
     // failed element (nor, in "Opt. II razine", another frontier element).
     // One backward search from the destination answers them all; the tests
     // of a node are timed together.
-    void keepCandidatesLeadingOn(const std::int8_t* cells)
+    void keepCandidatesLeadingOn(const std::uint8_t* cells)
     {
         timedIn(run_, kExecutionSlot, kNeighbourTestSlot, [&] {
             const bool avoidFrontier = variant_ == 2;
@@ -154,10 +159,10 @@ private:
         const int child = tree_.appendChildren(row, 1);
         if (child < 0)
             return false;
-        std::int8_t* cells = tree_.childCells(child);
+        std::uint8_t* cells = tree_.childCells(child);
         for (int k : certain_)
             fixElement(run_, cells, k, 1);
-        cells[elements_] = cells[destination_] == 1 ? SuccessLeaf : OpenRow;
+        tree_.setChildState(cells, termcells::codeAt(cells, destination_) == termcells::kWorks ? SuccessLeaf : OpenRow);
         return true;
     }
 
@@ -170,23 +175,23 @@ private:
         if (first < 0)
             return false;
         for (int r = 0; r <= count; ++r) {
-            std::int8_t* cells = tree_.childCells(first + r);
+            std::uint8_t* cells = tree_.childCells(first + r);
             for (int f = 0; f < r; ++f)
                 fixElement(run_, cells, candidates_[static_cast<std::size_t>(f)], -1);
             if (r == count) {
-                cells[elements_] = FailureLeaf;
+                tree_.setChildState(cells, FailureLeaf);
                 continue;
             }
             const int k = candidates_[static_cast<std::size_t>(r)];
             fixElement(run_, cells, k, 1);
-            cells[elements_] = k == destination_ ? SuccessLeaf : OpenRow;
+            tree_.setChildState(cells, k == destination_ ? SuccessLeaf : OpenRow);
         }
         return true;
     }
 
     AlgorithmRun& run_;
     StructureWorkspace& ws_;
-    ByteMatrix& finalTerms_;
+    TermRows& finalTerms_;
     const ElementArcs& arcs_;
     TreeRows tree_;
     int elements_;
@@ -207,9 +212,9 @@ private:
 
 } // namespace
 
-bool runEnr(AlgorithmRun& run, StructureWorkspace& ws, ByteMatrix& finalTerms)
+bool runEnr(AlgorithmRun& run, StructureWorkspace& ws, TermRows& finalTerms)
 {
-    return runTree<EnrTree>(run, ws, finalTerms, reference::runEnr);
+    return runTree<EnrTree>(run, ws, finalTerms);
 }
 
 } // namespace velmor

@@ -3,7 +3,6 @@
 #include "algorithms/ElementArcs.h"
 #include "algorithms/RunFrame.h"
 #include "algorithms/SolutionTreeRun.h"
-#include "algorithms/reference/Npr.h"
 
 #include <cstring>
 #include <vector>
@@ -49,10 +48,10 @@ constexpr std::int32_t kFixedByRow = 0;    // the expanded row already fixes it
 // path, so they are not repeated.
 class NprTree {
 public:
-    NprTree(AlgorithmRun& run, StructureWorkspace& ws, ByteMatrix& finalTerms, const ElementArcs& arcs)
+    NprTree(AlgorithmRun& run, StructureWorkspace& ws, TermRows& finalTerms, const ElementArcs& arcs)
         : run_(run), ws_(ws), finalTerms_(finalTerms), arcs_(arcs), tree_(ws.nprRows, ws.npr.feed, ws.npr.links),
           elements_(ws.workMatrix.columnCount()), source_(ws.workSourceIndex),
-          destination_(ws.workDestinationIndex), variant_(ws.nprVariant), normal_(ws.npr.normal != 0)
+          destination_(ws.workDestinationIndex), variant_(run.variant()), normal_(run.normal())
     {
     }
 
@@ -61,7 +60,7 @@ public:
     bool plant()
     {
         finalTerms_.clear();
-        WideMatrix& numbers = ws_.nprPaths;
+        DeltaRows& numbers = ws_.nprPaths;
         if (!tree_.plantRoot(elements_, source_)
             || !numbers.allocate(elements_ + 1, 1) || !marks_.allocate(elements_))
             return false;
@@ -111,7 +110,7 @@ public:
     }
 
 private:
-    bool failed(const std::int8_t* cells, int x) const { return cells[x] == -1; }
+    bool failed(const std::uint8_t* cells, int x) const { return termcells::codeAt(cells, x) == termcells::kFails; }
     bool enterable(int x) const { return enterable_[static_cast<std::size_t>(x)] != 0; }
     bool certain(int x) const { return normal_ && states_[static_cast<std::size_t>(x)] == 1; }
     int distance(int x) const { return distanceKnown_.has(x) ? distance_[static_cast<std::size_t>(x)] : -1; }
@@ -120,7 +119,7 @@ private:
     // that the row's failed elements leave usable, through elements a path
     // may pass. Stops when the source is reached: every element nearer to
     // the destination has its distance by then. True when it was reached.
-    bool distancesToDestination(const std::int8_t* cells)
+    bool distancesToDestination(const std::uint8_t* cells)
     {
         distanceKnown_.clearAll();
         if (source_ == destination_ || failed(cells, destination_))
@@ -152,7 +151,7 @@ private:
 
     // Whether the element `end` of the walked path leads straight to the
     // destination through a usable arc.
-    bool destinationFollows(const std::int8_t* cells, int end) const
+    bool destinationFollows(const std::uint8_t* cells, int end) const
     {
         if (onPath_[static_cast<std::size_t>(destination_)] || failed(cells, destination_))
             return false;
@@ -166,7 +165,7 @@ private:
     // candidate stays when it still reaches the destination without entering
     // the source or another candidate of the source. One backward search
     // from the destination answers them all; they are timed together.
-    void testSourceCandidates(const std::int8_t* cells)
+    void testSourceCandidates(const std::uint8_t* cells)
     {
         kept_.clearAll();
         candidates_.clear();
@@ -201,7 +200,7 @@ private:
 
     bool findShortestPath(int row)
     {
-        const std::int8_t* cells = tree_.cells(row);
+        const std::uint8_t* cells = tree_.cells(row);
         const bool reached = distancesToDestination(cells);
         path_.clear();
         stepOnto(source_);
@@ -223,7 +222,7 @@ private:
 
     // Extends the path from the source one step at a time; the destination
     // is the only extension as soon as it is a candidate.
-    bool walkToDestination(const std::int8_t* cells, bool reached)
+    bool walkToDestination(const std::uint8_t* cells, bool reached)
     {
         for (;;) {
             const int end = path_.back();
@@ -242,7 +241,7 @@ private:
 
     // The smallest successor of `end` one step nearer to the destination that
     // the variant keeps; -1 when there is none.
-    int nextStep(const std::int8_t* cells, int end) const
+    int nextStep(const std::uint8_t* cells, int end) const
     {
         const int wanted = distance(end) - 1;
         for (int k : arcs_.out(end)) {
@@ -259,10 +258,10 @@ private:
     // those that may fail are counted.
     void collectBranchElements(int row, int& branchable)
     {
-        const std::int8_t* cells = tree_.cells(row);
+        const std::uint8_t* cells = tree_.cells(row);
         std::int32_t* marks = marks_.data();
         for (int x : path_) {
-            if (cells[x] != 0) {
+            if (termcells::codeAt(cells, x) != termcells::kZero) {
                 marks[x] = kFixedByRow;
                 continue;
             }
@@ -272,9 +271,9 @@ private:
         }
     }
 
-    std::int8_t expandedState(int row) const
+    int expandedState(int row) const
     {
-        if (tree_.cells(row)[destination_] == 1)
+        if (termcells::codeAt(tree_.cells(row), destination_) == termcells::kWorks)
             return SuccessLeaf;
         return destinationReachable_ ? ExpandedRow : FailureLeaf;
     }
@@ -282,28 +281,32 @@ private:
     bool appendChildren(int row, int count)
     {
         const int first = tree_.appendChildren(row, count);
-        if (first < 0 || !ws_.nprPaths.resize(elements_ + 1, tree_.lastRow() + 1))
+        if (first < 0)
             return false;
+        const std::int32_t next = ws_.nprPaths.get(elements_, row);
         for (int child = first; child < first + count; ++child)
-            walkBranch(child, row);
+            if (!walkBranch(child, row, next))
+                return false;
         return true;
     }
 
     // Fixes the branch elements of one child: working up to the first one not
     // yet used as a failing element, which fails. The marks are shared by the
     // children of one expansion, so each child fails the next element.
-    void walkBranch(int child, int parent)
+    // The child's decision numbers are its parent's (whose next number is
+    // `next`) and those it gives; only the latter are stored.
+    bool walkBranch(int child, int parent, std::int32_t next)
     {
-        std::int8_t* cells = tree_.childCells(child);
-        std::int32_t* numbers = ws_.nprPaths.row(child);
-        std::memcpy(numbers, ws_.nprPaths.row(parent), sizeof(std::int32_t) * (static_cast<std::size_t>(elements_) + 1));
-        std::int32_t next = numbers[elements_];
+        std::uint8_t* cells = tree_.childCells(child);
+        DeltaRows& numbers = ws_.nprPaths;
+        if (numbers.appendChild(parent) != child)
+            return false;
         std::int32_t* marks = marks_.data();
         // A child is a leaf as soon as its walk fixes the destination.
-        std::int8_t state = OpenRow;
+        int state = OpenRow;
         for (int x : branch_) {
             const std::int32_t mark = marks[x];
-            std::int8_t value = 1;
+            int value = 1;
             if (certain(x)) {
                 marks[x] = kUsed;
             } else if (mark == kUnusedOnPath) {
@@ -313,18 +316,19 @@ private:
                 continue;
             }
             fixElement(run_, cells, x, value);
-            numbers[x] = next++;
-            state = x == destination_ ? value : std::int8_t{OpenRow};
+            numbers.set(x, child, next++);
+            state = x == destination_ ? value : int{OpenRow};
             if (value == -1)
                 break;
         }
-        numbers[elements_] = next;
-        cells[elements_] = state;
+        numbers.set(elements_, child, next);
+        tree_.setChildState(cells, state);
+        return true;
     }
 
     AlgorithmRun& run_;
     StructureWorkspace& ws_;
-    ByteMatrix& finalTerms_;
+    TermRows& finalTerms_;
     const ElementArcs& arcs_;
     TreeRows tree_;
     int elements_;
@@ -357,9 +361,9 @@ private:
 
 } // namespace
 
-bool runNpr(AlgorithmRun& run, StructureWorkspace& ws, ByteMatrix& finalTerms)
+bool runNpr(AlgorithmRun& run, StructureWorkspace& ws, TermRows& finalTerms)
 {
-    return runTree<NprTree>(run, ws, finalTerms, reference::runNpr);
+    return runTree<NprTree>(run, ws, finalTerms);
 }
 
 } // namespace velmor

@@ -1,32 +1,79 @@
 #include "algorithms/RunFrame.h"
 
 #include <algorithm>
+#include <bit>
+#include <cstring>
 #include <atomic>
 #include <mutex>
 
 namespace velmor {
 
-RunLimits RunLimits::of(const AlgorithmCells& cells)
+MemoryWatch::MemoryWatch(MemoryCeiling& ceiling) : ceiling_(ceiling)
 {
-    auto normalise = [](std::int64_t value) { return value < 0 ? std::int64_t{-1} : value; };
-    return RunLimits{normalise(cells.memoryLimit), normalise(cells.timeLimit), normalise(cells.iterationLimit)};
+    for (auto& figure : figures_)
+        figure.store(kAway);
 }
 
-AlgorithmRun::AlgorithmRun(Algorithm algorithm, AlgorithmCells& cells)
-    : algorithm_(algorithm), cells_(cells), limits_(RunLimits::of(cells)),
-      slots_(algorithm == Algorithm::Enr ? std::vector<int>{0, 2, 1} : std::vector<int>{0, 1, 2, 3}),
-      executionSlot_(executionSlotOf(algorithm))
+bool MemoryWatch::overCeiling(Algorithm a, std::int64_t figure)
 {
-}
-
-int AlgorithmRun::executionSlotOf(Algorithm algorithm)
-{
-    switch (algorithm) {
-    case Algorithm::Abraham: return 3;
-    case Algorithm::Npr: return 1;
-    case Algorithm::Enr: break;
+    figure = std::max<std::int64_t>(figure, 0);
+    figureOf(a).store(figure);
+    const MemoryHeadroom headroom = ceiling_.headroom();
+    if (!headroom.known)
+        return false;
+    // Ending takes memory too: a solution tree copies its success rows into
+    // the final terms, which came to a twentieth to a tenth of the process's
+    // resident memory on grids. An eighth of the algorithm's memory is kept
+    // for that on top of the reserve: of its figure, or of the resident
+    // memory when that is less (the figure measures the containers' shapes;
+    // packed rows hold less).
+    const std::int64_t own = headroom.resident > 0 ? std::min(figure, headroom.resident) : figure;
+    const std::int64_t left = headroom.bytes - own / 8;
+    if (headroom.bytes > -(headroom.reserve / 2)) {
+        std::int64_t mark = mark_.load();
+        if (left > mark || !largestRunning(a))
+            return false;
+        // One stop per step: an algorithm that lowered the mark past this
+        // reading meanwhile has taken it.
+        const std::int64_t next = left - std::max<std::int64_t>(headroom.reserve / 8, 1);
+        while (!mark_.compare_exchange_weak(mark, std::min(mark, next)))
+            if (left > mark)
+                return false;
     }
-    return 2;
+    ended_[static_cast<std::size_t>(a)].store(true);
+    leave(a);
+    return true;
+}
+
+// Two algorithms of one figure: the earlier in the run's order counts as
+// the larger, so that only one of them ends.
+bool MemoryWatch::largestRunning(Algorithm a) const
+{
+    const std::int64_t own = figures_[static_cast<std::size_t>(a)].load();
+    for (Algorithm b : kRunAlgorithms) {
+        if (b == a)
+            continue;
+        const std::int64_t other = figures_[static_cast<std::size_t>(b)].load();
+        if (other != kAway && (other > own || (other == own && b < a)))
+            return false;
+    }
+    return true;
+}
+
+AlgorithmRun::AlgorithmRun(Algorithm algorithm, AlgorithmCells& cells, const AlgorithmOptions& options,
+                           bool idealTerminals, MemoryWatch* watch)
+    : algorithm_(algorithm), cells_(cells), options_(options), idealTerminals_(idealTerminals),
+      limits_(options.limits.normalised()),
+      executionSlot_(traits(algorithm).executionSlot), watch_(watch)
+{
+    if (watch_)
+        watch_->enter(algorithm_);
+}
+
+AlgorithmRun::~AlgorithmRun()
+{
+    if (watch_)
+        watch_->leave(algorithm_);
 }
 
 bool AlgorithmRun::checkPoint()
@@ -39,7 +86,8 @@ bool AlgorithmRun::endIteration(std::int64_t workingSetBytes, int done, int tota
 {
     // One clock reading closes the time of the iterations since the previous
     // one, opens the next ones' and stamps the sample.
-    if (limits_.time != -1 || ++sinceLap_ >= lapEvery_)
+    const bool lapped = limits_.time != -1 || ++sinceLap_ >= lapEvery_;
+    if (lapped)
         lapExecution();
     cells_.memoryLog.record(nextSample, workingSetBytes, lastLap_.seconds);
     ++nextSample;
@@ -53,6 +101,8 @@ bool AlgorithmRun::endIteration(std::int64_t workingSetBytes, int done, int tota
         if (limits_.iterations != -1 && iterations >= limits_.iterations)
             cells_.requestStop();
     }
+    if (watch_ && lapped)
+        watchCeiling(workingSetBytes);
     cells_.progressDone.store(done, std::memory_order_relaxed);
     cells_.progressTotal.store(total, std::memory_order_relaxed);
     return checkPoint();
@@ -69,6 +119,21 @@ void AlgorithmRun::lapExecution()
     lapped_ = true;
     lastLap_ = now;
     sinceLap_ = 0;
+}
+
+// Running short of memory ends the run the way its memory limit does: the
+// stop cell is raised without the user's mark, so the run keeps its terms
+// and shows "ograničena nit".
+void AlgorithmRun::watchCeiling(std::int64_t workingSetBytes)
+{
+    const std::int64_t since =
+        (lastLap_.seconds - lastWatch_.seconds) * 1000 + (lastLap_.millis - lastWatch_.millis);
+    if (watched_ && since < kWatchEveryMillis)
+        return;
+    watched_ = true;
+    lastWatch_ = lastLap_;
+    if (watch_->overCeiling(algorithm_, workingSetBytes))
+        cells_.requestStop();
 }
 
 void AlgorithmRun::storeResultCode()
@@ -165,7 +230,7 @@ bool reachesDestination(const ByteMatrix& copy, int candidate, int destination, 
     return false;
 }
 
-void keepSuccessRows(ByteMatrix& matrix)
+void keepSuccessRows(TermRows& matrix)
 {
     const int last = matrix.lastColumn();
     int kept = 0;
@@ -176,14 +241,14 @@ void keepSuccessRows(ByteMatrix& matrix)
         matrix.clear();
         return;
     }
-    ByteMatrix result;
+    TermRows result;
     result.allocate(last, kept);
     int out = 0;
     for (int r = 0; r <= matrix.lastRow(); ++r) {
         if (matrix.get(last, r) != 1)
             continue;
         for (int c = 0; c < last; ++c)
-            result.set(c, out, static_cast<std::int8_t>(matrix.get(c, r)));
+            result.set(c, out, matrix.get(c, r));
         ++out;
     }
     matrix = std::move(result);
@@ -210,17 +275,30 @@ bool columnAvailabilities(int columns, const IntArray& elementMap, int workSourc
     return true;
 }
 
-long double termProduct(const std::int8_t* row, int columns, const std::vector<long double>& p)
+// The product of a row's first `columns` cells: p for a cell 1, 1 - p for a
+// cell -1, in ascending column order; 0 for a row without either.
+long double termProduct(const std::uint8_t* row, int columns, const std::vector<long double>& p)
 {
     long double product = 1;
     bool marked = false;
-    for (int j = 0; j < columns; ++j) {
-        const long double pj = p[static_cast<std::size_t>(j)];
-        if (row[j] == 1) {
-            product *= pj;
-            marked = true;
-        } else if (row[j] == -1) {
-            product = pj != 1 ? product * (1 - pj) : 0;
+    const int bytes = termcells::bytesFor(columns);
+    for (int w = 0; w < termcells::wordsFor(bytes); ++w) {
+        const std::uint64_t word = termcells::wordAt(row, bytes, w);
+        std::uint64_t works = termcells::cellsCoded(word, termcells::kWorks);
+        std::uint64_t either = works | termcells::cellsCoded(word, termcells::kFails);
+        const int cellsLeft = columns - 32 * w;
+        if (cellsLeft < 32) {
+            const std::uint64_t inside = (std::uint64_t{1} << (2 * cellsLeft)) - 1;
+            works &= inside;
+            either &= inside;
+        }
+        for (; either != 0; either &= either - 1) {
+            const int bit = std::countr_zero(either);
+            const long double pj = p[static_cast<std::size_t>(32 * w + bit / 2)];
+            if ((works >> bit) & 1u)
+                product *= pj;
+            else
+                product = pj != 1 ? product * (1 - pj) : 0;
             marked = true;
         }
     }
@@ -229,7 +307,7 @@ long double termProduct(const std::int8_t* row, int columns, const std::vector<l
 
 } // namespace
 
-bool evaluateTerms(const ByteMatrix& terms, const IntArray& elementMap, int workSourceIndex,
+bool evaluateTerms(const TermRows& terms, const IntArray& elementMap, int workSourceIndex,
                    int workDestinationIndex, const ElementList& elements, long double& result, bool idealTerminals)
 {
     result = 0;
@@ -246,15 +324,25 @@ bool evaluateTerms(const ByteMatrix& terms, const IntArray& elementMap, int work
 
 namespace {
 
-// The state cell of a published row, which its writer may change meanwhile.
-std::int8_t loadRowState(const std::int8_t* cell)
+// A published row of a tree whose state, the cell at `stateColumn`, its
+// writer may change meanwhile: the byte holding it is loaded atomically,
+// the others as they are (the writer no longer changes them). Returns the
+// state; `copy` receives the row.
+int loadTreeRow(const std::uint8_t* row, int rowBytes, int stateColumn, std::vector<std::uint8_t>& copy)
 {
-    return std::atomic_ref(*const_cast<std::int8_t*>(cell)).load(std::memory_order_relaxed);
+    const int stateByte = stateColumn >> 2;
+    copy.resize(static_cast<std::size_t>(rowBytes));
+    std::memcpy(copy.data(), row, static_cast<std::size_t>(stateByte));
+    copy[static_cast<std::size_t>(stateByte)] =
+        std::atomic_ref(*const_cast<std::uint8_t*>(row + stateByte)).load(std::memory_order_relaxed);
+    if (stateByte + 1 < rowBytes)
+        std::memcpy(copy.data() + stateByte + 1, row + stateByte + 1, static_cast<std::size_t>(rowBytes - stateByte - 1));
+    return termcells::cellAt(copy.data(), stateColumn);
 }
 
 } // namespace
 
-bool addNewTerms(const ByteMatrix& terms, TermFeed& feed, int pending, int skipColumns, const IntArray& elementMap,
+bool addNewTerms(const TermRows& terms, TermFeed& feed, int pending, int skipColumns, const IntArray& elementMap,
                  int workSourceIndex, int workDestinationIndex, const ElementList& elements, bool idealTerminals,
                  LiveSum& sum)
 {
@@ -287,17 +375,21 @@ bool addNewTerms(const ByteMatrix& terms, TermFeed& feed, int pending, int skipC
     if (!columnAvailabilities(columns, elementMap, workSourceIndex, workDestinationIndex, elements, idealTerminals,
                               p))
         return false;
-    std::vector<const std::int8_t*> batch;
+    std::vector<const std::uint8_t*> batch;
     batch.reserve(kBatchRows);
+    std::vector<std::uint8_t> copy;
+    int rowBytes = 0;
     while (sum.cursor <= last) {
         std::lock_guard rowsGuard(feed.rowsLock);
         batch.clear();
+        const bool fromRoot = sum.cursor == 0;
         {
             std::lock_guard guard(feed.lock);
             // Rows laid out anew may have another width than the one taken
             // above: the next call reads them with theirs.
             if (feed.layout != sum.layout)
                 break;
+            rowBytes = terms.rowBytes();
             // Whatever the algorithm did in between, only rows still there
             // are read.
             const int wanted = std::min(last, sum.cursor + kBatchRows - 1);
@@ -307,9 +399,18 @@ bool addNewTerms(const ByteMatrix& terms, TermFeed& feed, int pending, int skipC
             for (; sum.cursor <= end; ++sum.cursor)
                 batch.push_back(terms.row(sum.cursor));
         }
-        for (const std::int8_t* row : batch) {
-            if (skipColumns == 1 && loadRowState(row + columns) != 1)
-                continue;
+        for (std::size_t k = 0; k < batch.size(); ++k) {
+            const std::uint8_t* row = batch[k];
+            if (skipColumns == 1) {
+                const int state = loadTreeRow(row, rowBytes, columns, copy);
+                row = copy.data();
+                if (fromRoot && k == 0)
+                    sum.root = termProduct(row, columns, p);
+                if (state == -1)
+                    sum.failures += termProduct(row, columns, p);
+                if (state != 1)
+                    continue;
+            }
             sum.value += termProduct(row, columns, p);
             ++sum.terms;
         }
@@ -350,13 +451,17 @@ bool LiveTermWriter::appendRowsUncleared(int count)
     return matrix_.appendRowsUncleared(count);
 }
 
-void LiveTermWriter::setShared(int column, int row, std::int8_t value)
+void LiveTermWriter::setShared(int column, int row, int value)
 {
     if (row < 0 || row >= feed_.publishedRows.load(std::memory_order_relaxed)) {
         matrix_.set(column, row, value);
-    } else if (column == matrix_.lastColumn() && row <= matrix_.lastRow()) {
-        // The row state: the reader loads it atomically and needs no lock.
-        std::atomic_ref(matrix_.row(row)[column]).store(value, std::memory_order_relaxed);
+    } else if (column == matrix_.lastColumn() && row <= matrix_.lastRow() && termcells::holds(value)) {
+        // The row state: the reader loads the byte that holds it atomically
+        // and needs no lock; the other cells of that byte stay as they are.
+        std::atomic_ref byte(matrix_.row(row)[column >> 2]);
+        std::uint8_t cells = byte.load(std::memory_order_relaxed);
+        termcells::putCell(&cells, column & 3, value);
+        byte.store(cells, std::memory_order_relaxed);
     } else {
         std::scoped_lock guard(feed_.rowsLock, feed_.lock);
         ++feed_.layout;

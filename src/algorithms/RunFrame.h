@@ -1,10 +1,16 @@
 #pragma once
 
+#include "algorithms/AlgorithmTraits.h"
+#include "algorithms/RunOptions.h"
 #include "containers/CellMatrix.h"
 #include "containers/ElementList.h"
 #include "containers/IntArray.h"
+#include "containers/TermRows.h"
+#include "platform/MemoryCeiling.h"
 #include "structure/AlgorithmCells.h"
 
+#include <array>
+#include <atomic>
 #include <cstdint>
 #include <vector>
 
@@ -18,35 +24,72 @@ enum ArcMark : std::int8_t {
     BlockedArc = -1, // enters a used element or touches a failed one
 };
 
-// Resource limits of one run; -1 means unlimited.
-struct RunLimits {
-    std::int64_t memory = -1;
-    std::int64_t time = -1; // seconds
-    std::int64_t iterations = -1;
+// Keeps the algorithms of one run within the memory the machine can give.
+// Each algorithm tells its own memory figure at its checks. When the
+// ceiling's headroom is gone, the algorithm that ends is the one with the
+// largest figure among those still running, just as if its memory limit had
+// tripped (an eighth of its memory is kept back for its ending); the others
+// go on. Ending an algorithm does not give its memory
+// back (its terms stay for the results), it only stops its growth, and most
+// often one algorithm outgrows the others by far: once it has stopped, the
+// rest usually fit. So the next one (again the largest still running) ends
+// only when the headroom has fallen by another eighth of the reserve. Once
+// half of the reserve is gone, every algorithm ends at its next check, so
+// that one slow to reach its check cannot carry the process to the kernel's
+// limit.
+class MemoryWatch {
+public:
+    explicit MemoryWatch(MemoryCeiling& ceiling);
+    MemoryWatch(const MemoryWatch&) = delete;
+    MemoryWatch& operator=(const MemoryWatch&) = delete;
 
-    static RunLimits of(const AlgorithmCells& cells);
-    bool any() const { return memory != -1 || time != -1 || iterations != -1; }
+    void enter(Algorithm a) { figureOf(a).store(0); }
+    void leave(Algorithm a) { figureOf(a).store(kAway); }
+    // At a check of algorithm a, whose figure is now `figure`: true when it
+    // must end.
+    bool overCeiling(Algorithm a, std::int64_t figure);
+    // Whether the ceiling ended algorithm a in this run.
+    bool endedByCeiling(Algorithm a) const { return ended_[static_cast<std::size_t>(a)].load(); }
+
+private:
+    static constexpr std::int64_t kAway = -1; // not running
+    std::atomic<std::int64_t>& figureOf(Algorithm a) { return figures_[static_cast<std::size_t>(a)]; }
+    bool largestRunning(Algorithm a) const;
+
+    MemoryCeiling& ceiling_;
+    std::array<std::atomic<std::int64_t>, kRunAlgorithms.size()> figures_;
+    std::array<std::atomic<bool>, kRunAlgorithms.size()> ended_{};
+    // An algorithm ends when the headroom is at or below this.
+    std::atomic<std::int64_t> mark_{0};
 };
 
-// The per-run record of one algorithm thread: sample numbering, the run's own
-// anomaly count, the stopwatch slots of its phases, and the check points at
-// which it stops or waits while paused.
+// The per-run record of one algorithm thread: its options for the run,
+// sample numbering, the run's own anomaly count, the stopwatch slots of its
+// phases, and the check points at which it stops or waits while paused.
 class AlgorithmRun {
 public:
-    AlgorithmRun(Algorithm algorithm, AlgorithmCells& cells);
+    // With a watch, the run also ends when the machine runs short of memory.
+    AlgorithmRun(Algorithm algorithm, AlgorithmCells& cells, const AlgorithmOptions& options = {},
+                 bool idealTerminals = false, MemoryWatch* watch = nullptr);
+    ~AlgorithmRun();
+    AlgorithmRun(const AlgorithmRun&) = delete;
+    AlgorithmRun& operator=(const AlgorithmRun&) = delete;
 
     int nextSample = 1;
     int anomalies = 0;
 
     Algorithm algorithm() const { return algorithm_; }
     AlgorithmCells& cells() { return cells_; }
+    const AlgorithmOptions& options() const { return options_; }
+    int variant() const { return options_.variant; }
+    bool normal() const { return options_.normal; }
+    // The run's terminals always work (they count with availability 1).
+    bool idealTerminals() const { return idealTerminals_; }
     const RunLimits& limits() const { return limits_; }
     // Slots in the order the record holds them: 0,1,2,3 for Abraham and NPR,
     // 0,2,1 for ENR.
-    const std::vector<int>& slots() const { return slots_; }
+    const std::vector<int>& slots() const { return traits(algorithm_).stopwatchSlots; }
     int executionSlot() const { return executionSlot_; }
-    // The slot the time limit and the summary grid use.
-    static int executionSlotOf(Algorithm algorithm);
 
     void startSlot(int slot) { cells_.timers.start(slot); }
     void stopSlot(int slot) { cells_.timers.stop(slot); }
@@ -56,7 +99,8 @@ public:
     bool checkPoint();
 
     // Closes one iteration of a main loop: execution time, memory sample,
-    // iteration count, limits, progress, stop. True when the loop must end.
+    // iteration count, limits (and the memory ceiling), progress, stop. True
+    // when the loop must end.
     bool endIteration(std::int64_t workingSetBytes, int done, int total);
 
     // Marks a main loop that ended on a stop request.
@@ -74,16 +118,24 @@ private:
     // with the latest one.
     static constexpr int kMostLapEvery = 64;
     void lapExecution();
+    // The ceiling is asked at laps at least this far apart: its figures
+    // change no faster, and the question costs a lock.
+    static constexpr std::int64_t kWatchEveryMillis = 1;
+    void watchCeiling(std::int64_t workingSetBytes);
 
     Algorithm algorithm_;
     AlgorithmCells& cells_;
+    AlgorithmOptions options_;
+    bool idealTerminals_;
     RunLimits limits_;
-    std::vector<int> slots_;
     int executionSlot_;
     int lapEvery_ = 1;
     int sinceLap_ = 0;
     bool lapped_ = false;
     ClockReading lastLap_;
+    MemoryWatch* watch_;
+    bool watched_ = false;
+    ClockReading lastWatch_;
 };
 
 // --- Working copies -------------------------------------------------------
@@ -106,20 +158,20 @@ bool reachesDestination(const ByteMatrix& copy, int candidate, int destination, 
 
 // Keeps the rows whose last column holds 1, in order, over the columns before
 // the last; a matrix without such a row becomes empty.
-void keepSuccessRows(ByteMatrix& matrix);
+void keepSuccessRows(TermRows& matrix);
 
 // --- Evaluation -------------------------------------------------------------
 
 // Sum over the term rows of the products of p (cell 1) and 1 - p (cell -1).
 // False when some column stands for no element.
-bool evaluateTerms(const ByteMatrix& terms, const IntArray& elementMap, int workSourceIndex,
+bool evaluateTerms(const TermRows& terms, const IntArray& elementMap, int workSourceIndex,
                    int workDestinationIndex, const ElementList& elements, long double& result, bool idealTerminals);
 
 // Adds the terms published (and settled) since the previous call to `sum`.
 // With skipColumns = 1 only rows whose last column is 1 count, over the
 // columns before the last. Reads only rows that the writer has published,
 // leaving the last `pending` ones.
-bool addNewTerms(const ByteMatrix& terms, TermFeed& feed, int pending, int skipColumns, const IntArray& elementMap,
+bool addNewTerms(const TermRows& terms, TermFeed& feed, int pending, int skipColumns, const IntArray& elementMap,
                  int workSourceIndex, int workDestinationIndex, const ElementList& elements, bool idealTerminals,
                  LiveSum& sum);
 
@@ -131,7 +183,7 @@ bool addNewTerms(const ByteMatrix& terms, TermFeed& feed, int pending, int skipC
 // completely written.
 class LiveTermWriter {
 public:
-    LiveTermWriter(ByteMatrix& matrix, TermFeed& feed) : matrix_(matrix), feed_(feed) {}
+    LiveTermWriter(TermRows& matrix, TermFeed& feed) : matrix_(matrix), feed_(feed) {}
 
     bool allocate(int columns, int rows);
     bool resize(int columns, int rows);
@@ -141,16 +193,16 @@ public:
     // Changes a cell of a row that may already be published: the last
     // column (a row state) without waiting for the reader, any other under
     // both locks.
-    void setShared(int column, int row, std::int8_t value);
+    void setShared(int column, int row, int value);
     // Makes every present row readable.
     void publishAll();
     // Tells the reader that the states of the rows below `rows` are final.
     void settle(int rows) { feed_.settledRows.store(rows, std::memory_order_release); }
 
-    ByteMatrix& matrix() { return matrix_; }
+    TermRows& matrix() { return matrix_; }
 
 private:
-    ByteMatrix& matrix_;
+    TermRows& matrix_;
     TermFeed& feed_;
 };
 

@@ -4,7 +4,7 @@
 
 namespace velmor::trees {
 
-TreeRows::TreeRows(ByteMatrix& rows, TermFeed& feed, IntArray& links) : rows_(rows), writer_(rows, feed), links_(links)
+TreeRows::TreeRows(TermRows& rows, TermFeed& feed, LinkArray& links) : rows_(rows), writer_(rows, feed), links_(links)
 {
 }
 
@@ -22,13 +22,16 @@ bool TreeRows::plantRoot(int elementCount, int source)
 int TreeRows::appendChildren(int parent, int count)
 {
     const int first = rows_.rowCount();
-    if (!writer_.appendRows(count) || !links_.resize(first + count))
+    // Every byte of the children is written here.
+    if (!writer_.appendRowsUncleared(count))
         return -1;
-    const std::int8_t* from = rows_.row(parent);
-    std::int32_t* links = links_.data();
+    links_.append(parent, count);
+    const std::uint8_t* from = rows_.row(parent);
+    const auto bytes = static_cast<std::size_t>(rows_.rowBytes());
     for (int child = first; child < first + count; ++child) {
-        std::memcpy(rows_.row(child), from, static_cast<std::size_t>(stateColumn_));
-        links[child] = parent;
+        std::uint8_t* cells = rows_.row(child);
+        std::memcpy(cells, from, bytes);
+        termcells::putCode(cells, stateColumn_, termcells::kZero);
     }
     return first;
 }
@@ -50,28 +53,37 @@ namespace {
 
 // The success rows of the tree over the element columns, in row order; an
 // empty matrix when there is none. False when storage ran out.
-bool storeSuccessRows(const ByteMatrix& rows, ByteMatrix& terms)
+bool storeSuccessRows(const TermRows& rows, TermRows& terms)
 {
     const int stateColumn = rows.lastColumn();
+    auto success = [&](int r) { return termcells::cellAt(rows.row(r), stateColumn) == SuccessLeaf; };
     int kept = 0;
     for (int r = 0; r <= rows.lastRow(); ++r)
-        if (rows.row(r)[stateColumn] == SuccessLeaf)
+        if (success(r))
             ++kept;
     terms.clear();
     if (kept == 0)
         return true;
     if (!terms.allocate(stateColumn, kept))
         return false;
+    // The element cells lie where they lay; the state, if it shares their
+    // last byte, is cleared.
+    const auto bytes = static_cast<std::size_t>(terms.rowBytes());
     int out = 0;
-    for (int r = 0; r <= rows.lastRow(); ++r)
-        if (rows.row(r)[stateColumn] == SuccessLeaf)
-            std::memcpy(terms.row(out++), rows.row(r), static_cast<std::size_t>(stateColumn));
+    for (int r = 0; r <= rows.lastRow(); ++r) {
+        if (!success(r))
+            continue;
+        std::uint8_t* cells = terms.row(out++);
+        std::memcpy(cells, rows.row(r), bytes);
+        if ((stateColumn & 3) != 0)
+            termcells::clearFrom(cells, stateColumn);
+    }
     return true;
 }
 
 } // namespace
 
-bool finishTreeRun(AlgorithmRun& run, TreeRows& tree, ByteMatrix& finalTerms, RunEnd end)
+bool finishTreeRun(AlgorithmRun& run, TreeRows& tree, TermRows& finalTerms, RunEnd end)
 {
     tree.settleAll();
     if (end == RunEnd::Stopped)

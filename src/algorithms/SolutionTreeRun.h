@@ -24,47 +24,53 @@ enum RowState : std::int8_t {
 // appended in one batch per expansion through the live writer and become
 // readable only when publish() is called after they are completely written;
 // it reads no further than the rows settled, whose states are final.
+//
+// A row's cells are packed two bits each (TermRows); cellAt and the word
+// masks of termcells read them.
 class TreeRows {
 public:
-    TreeRows(ByteMatrix& rows, TermFeed& feed, IntArray& links);
+    TreeRows(TermRows& rows, TermFeed& feed, LinkArray& links);
 
     // The root: only the source works; its own parent is 0.
     bool plantRoot(int elementCount, int source);
 
     int lastRow() const { return rows_.lastRow(); }
-    const std::int8_t* cells(int row) const { return rows_.row(row); }
-    std::int8_t state(int row) const { return rows_.row(row)[stateColumn_]; }
+    const std::uint8_t* cells(int row) const { return rows_.row(row); }
+    int rowBytes() const { return rows_.rowBytes(); }
+    int state(int row) const { return termcells::cellAt(rows_.row(row), stateColumn_); }
     // Changes the state of a row that the coordinator may already read.
-    void setState(int row, std::int8_t state) { writer_.setShared(stateColumn_, row, state); }
+    void setState(int row, int state) { writer_.setShared(stateColumn_, row, state); }
 
-    // Appends `count` children of `parent`, each a copy of its element cells;
-    // returns the first child's row, -1 when storage ran out.
+    // Appends `count` children of `parent`, each a copy of its element cells
+    // with the state open; returns the first child's row, -1 when storage
+    // ran out.
     int appendChildren(int parent, int count);
     // A child's cells, to be written before publish().
-    std::int8_t* childCells(int row) { return rows_.row(row); }
+    std::uint8_t* childCells(int row) { return rows_.row(row); }
+    void setChildState(std::uint8_t* cells, int state) { termcells::putCell(cells, stateColumn_, state); }
     void publish() { writer_.publishAll(); }
     // The rows below `rows` keep their states from now on.
     void settle(int rows) { writer_.settle(rows); }
     void settleAll() { writer_.settle(rows_.rowCount()); }
 
-    const ByteMatrix& rows() const { return rows_; }
+    const TermRows& rows() const { return rows_; }
     std::int64_t rowsByteSize() const { return rows_.byteSize(); }
     std::int64_t linksByteSize() const { return links_.byteSize(); }
 
 private:
-    ByteMatrix& rows_;
+    TermRows& rows_;
     LiveTermWriter writer_;
-    IntArray& links_;
+    LinkArray& links_;
     int stateColumn_ = 0;
 };
 
 // Fixes an element of a child row; fixing one that its parent had already
 // fixed is an anomaly.
-inline void fixElement(AlgorithmRun& run, std::int8_t* row, int element, std::int8_t value)
+inline void fixElement(AlgorithmRun& run, std::uint8_t* row, int element, int value)
 {
-    if (row[element] != 0)
+    if (termcells::codeAt(row, element) != termcells::kZero)
         ++run.anomalies;
-    row[element] = value;
+    termcells::putCell(row, element, value);
 }
 
 // Runs `work` in stopwatch slot `inner` while the phase slot `outer` pauses.
@@ -117,25 +123,20 @@ RunEnd expandOpenRows(AlgorithmRun& run, TreeRows& tree, Expand&& expand, Measur
 // marked, the success rows become the final terms, the execution and
 // whole-run slots stop and the result code is stored. False only when the
 // final terms could not be stored.
-bool finishTreeRun(AlgorithmRun& run, TreeRows& tree, ByteMatrix& finalTerms, RunEnd end);
+bool finishTreeRun(AlgorithmRun& run, TreeRows& tree, TermRows& finalTerms, RunEnd end);
 
 // Ends a run that failed: stops its slots and delivers nothing.
 bool abandonTreeRun(AlgorithmRun& run);
 
-using TreeDriver = bool (*)(AlgorithmRun&, StructureWorkspace&, ByteMatrix&);
-
 // The whole run of a solution tree `Tree` (built from the run, the workspace,
 // the final-term matrix and the adjacency lists; plant, expand(row),
-// workingSet, tree). A matrix that is not square, or holds cells above 1, is
-// outside what the adjacency lists express: `straightforward` copies and
-// marks it cell by cell (and refuses the one that is not square).
+// workingSet, tree). A work structure the lists cannot express is refused
+// as unusable (see ElementArcs::build).
 template <typename Tree>
-bool runTree(AlgorithmRun& run, StructureWorkspace& ws, ByteMatrix& finalTerms, TreeDriver straightforward)
+bool runTree(AlgorithmRun& run, StructureWorkspace& ws, TermRows& finalTerms)
 {
     ElementArcs arcs;
-    if (!arcs.build(ws.workMatrix))
-        return straightforward(run, ws, finalTerms);
-    if (!beginTreeRun(run, ws))
+    if (!beginTreeRun(run, ws) || !arcs.build(ws.workMatrix))
         return abandonTreeRun(run);
     Tree tree(run, ws, finalTerms, arcs);
     if (!tree.plant())

@@ -4,19 +4,20 @@
 
 namespace velmor {
 
-bool prepareWorkStructure(StructureWorkspace& ws, bool directed)
+bool prepareWorkStructure(StructureWorkspace& ws, const RunOptions& options)
 {
-    const ByteMatrix& incidence = directed ? ws.directedMatrix : ws.undirectedMatrix;
+    const ByteMatrix& incidence =
+        options.direction == Direction::Undirected ? ws.undirectedMatrix : ws.directedMatrix;
     if (!incidence.copyTo(ws.workMatrix))
         return false;
-    return mapWorkStructure(ws);
+    return mapWorkStructure(ws, options, ws.sourceIndex, ws.destinationIndex);
 }
 
-bool mapWorkStructure(StructureWorkspace& ws)
+bool mapWorkStructure(StructureWorkspace& ws, const RunOptions& options, int source, int destination)
 {
-    ws.workSourceIndex = ws.sourceIndex;
-    ws.workDestinationIndex = ws.destinationIndex;
-    if (ws.reduction) {
+    ws.workSourceIndex = source;
+    ws.workDestinationIndex = destination;
+    if (options.reduction) {
         if (!reduceStructure(ws.workSourceIndex, ws.workDestinationIndex, ws.workMatrix, ws.elementMap))
             return false;
     } else if (ws.workMatrix.columnCount() > 0) {
@@ -32,7 +33,7 @@ bool mapWorkStructure(StructureWorkspace& ws)
         // be treated as a failed element, which would lose every path that
         // the evaluation then counts as working. Such a terminal is handled
         // like any uncertain element; the evaluation gives it availability 1.
-        if (ws.idealTerminals) {
+        if (options.idealTerminals) {
             for (int terminal : {ws.workSourceIndex, ws.workDestinationIndex})
                 if (ws.workElementState.get(terminal) == -1)
                     ws.workElementState.set(terminal, 0);

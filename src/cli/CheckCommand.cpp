@@ -9,8 +9,6 @@ namespace velmor {
 
 namespace {
 
-constexpr const char* kLoadFailed = "Otvorena datoteka ne sadrži odgovarajuće podatke";
-
 int countOfKind(const ElementList& elements, std::int32_t kind)
 {
     int count = 0;
@@ -49,7 +47,7 @@ int runCheck(const CliOptions& options, std::ostream& out, std::ostream& err)
     StructureFileReader reader;
     std::string message;
     if (!loadStructureFile(*workspace, reader, options.file, message)) {
-        err << kLoadFailed << '\n' << message << '\n';
+        err << kLoadFailedLine << '\n' << message << '\n';
         return kExitLoadFailed;
     }
     printSummary(*workspace, reader.pairGiven != 0, out);

@@ -1,6 +1,7 @@
 #pragma once
 
 #include "structure/AlgorithmCells.h"
+#include "structure/ExchangeFormat.h"
 
 #include <array>
 #include <cstdint>
@@ -14,10 +15,11 @@ namespace velmor {
 constexpr int kExitSuccess = 0;
 constexpr int kExitRunFailed = 1;    // an algorithm failed, or the run reported an error
 constexpr int kExitLoadFailed = 2;
+constexpr int kExitWriteFailed = 3;  // the output file could not be written
 constexpr int kExitUsage = 64;       // also a run refused by its validation
 constexpr int kExitInterrupted = 130; // 128 + SIGINT
 
-enum class CliMode { Compute, Check, Help };
+enum class CliMode { Compute, Check, Help, Version, Export, Import };
 enum class DirectionChoice { FromFile, Directed, Undirected };
 enum class OutputFormat { Table, Json, Csv };
 
@@ -35,7 +37,10 @@ struct AlgorithmChoice {
 struct CliOptions {
     CliMode mode = CliMode::Compute;
     std::string file;
-    std::array<AlgorithmChoice, 3> algorithms{}; // in the order of kAlgorithms
+    // In the order of kRunAlgorithms: the three chosen unless a list says
+    // otherwise, Frontier only when named.
+    std::array<AlgorithmChoice, kRunAlgorithms.size()> algorithms{
+        AlgorithmChoice{}, AlgorithmChoice{}, AlgorithmChoice{}, AlgorithmChoice{.selected = false}};
     DirectionChoice direction = DirectionChoice::FromFile;
     std::optional<std::int32_t> sourceLabel;
     std::optional<std::int32_t> destinationLabel;
@@ -46,6 +51,9 @@ struct CliOptions {
     int nprVariant = 1;  // 0 "Standardno", 1 "Optimizirano"
     OutputFormat format = OutputFormat::Table;
     bool terms = false;
+    bool importance = false; // also rate every element (--importance)
+    ExchangeFormat exportFormat = ExchangeFormat::Dot; // --export
+    std::string output;                               // --output; empty: standard output
 
     AlgorithmChoice& algorithm(Algorithm a) { return algorithms[static_cast<std::size_t>(a)]; }
     const AlgorithmChoice& algorithm(Algorithm a) const { return algorithms[static_cast<std::size_t>(a)]; }
@@ -63,5 +71,8 @@ CliParseResult parseCliOptions(const std::vector<std::string>& arguments);
 
 // The text printed by --help.
 std::string cliHelpText();
+
+// The line printed by --version: name, package and version, the GNU way.
+std::string cliVersionText();
 
 } // namespace velmor

@@ -1,15 +1,17 @@
 #include "cli/ComputeCommand.h"
 
+#include "algorithms/Importance.h"
 #include "platform/Numbers.h"
+#include "run/ImportanceJob.h"
 #include "platform/Threads.h"
-#include "run/AlgorithmTable.h"
-#include "run/MainController.h"
 #include "run/ResultRows.h"
+#include "structure/LoadStructure.h"
 
 #include <algorithm>
+#include <array>
 #include <memory>
+#include <optional>
 #include <ostream>
-#include <thread>
 
 namespace velmor {
 
@@ -17,100 +19,117 @@ namespace {
 
 using Clock = std::chrono::steady_clock;
 
-// How often the main loop applies the run's changes and looks for Ctrl+C.
+// How often the main loop looks for Ctrl+C and redraws the progress line
+// when no event comes.
 constexpr auto kLoopRest = std::chrono::milliseconds(10);
 
-void printErrors(const ControlBoard& board, std::size_t from, std::ostream& err)
+std::optional<std::int32_t> labelAt(const ElementList& elements, int index)
 {
-    const auto& errors = board.errors();
-    for (std::size_t i = from; i < errors.size(); ++i) {
-        err << errors[i].first << '\n';
-        if (!errors[i].second.empty())
-            err << errors[i].second << '\n';
-    }
+    const ElementEntry* entry = elements.entryAt(index);
+    if (!entry)
+        return std::nullopt;
+    return entry->label;
 }
 
-// The advanced settings: the settings window writes these workspace fields
-// directly, and so does the command line.
-void applySettings(StructureWorkspace& ws, const CliOptions& options)
-{
-    for (Algorithm a : kAlgorithms) {
-        const AlgorithmChoice& choice = options.algorithm(a);
-        AlgorithmCells& cells = ws.cells(a);
-        cells.normal = choice.normal ? 1 : 0;
-        cells.memoryLimit = choice.memoryLimit;
-        cells.timeLimit = choice.timeLimit;
-        cells.iterationLimit = choice.iterationLimit;
-    }
-}
+// What the events of one run have told so far.
+struct RunRecord {
+    bool entered = false;  // the run passed its validation
+    bool refused = false;  // no thread for the run
+    bool ended = false;
+    int sourceIndex = -1; // the run's pair
+    int destinationIndex = -1;
+    std::vector<std::pair<std::string, std::string>> messages;
+    std::array<std::optional<ResultValues>, kRunAlgorithms.size()> values{};
+    std::array<std::optional<events::AlgorithmProgress>, kRunAlgorithms.size()> progress{};
+    int position = 0;
 
-int itemIndex(const ControlBoard& board, const std::string& combo, std::int32_t label)
-{
-    const std::vector<std::string>& items = board.control(combo).items;
-    const auto found = std::find(items.begin(), items.end(), labelText(label));
-    return found == items.end() ? -1 : static_cast<int>(found - items.begin());
-}
+    void take(const RunEvent& event)
+    {
+        std::visit([this](const auto& e) { note(e); }, event);
+    }
 
-// Sets the options panel the way a user would click it: an algorithm's
-// variant buttons only come alive once it is chosen, the direction buttons
-// once "from the file" is unticked, the node choices likewise.
-void chooseOptions(MainController& controller, const CliOptions& options)
-{
-    for (Algorithm a : kAlgorithms)
-        controller.userCheck(binding(a).checkBox, options.algorithm(a).selected);
-    const int variantOf[3] = {options.abrahamRule - 1, options.enrVariant, options.nprVariant};
-    for (Algorithm a : kAlgorithms) {
-        const AlgorithmBinding& b = binding(a);
-        const int variant = variantOf[static_cast<int>(a)];
-        if (options.algorithm(a).selected && variant >= 0 && variant < static_cast<int>(b.variants.size()))
-            controller.userCheck(b.variants[static_cast<std::size_t>(variant)], true);
-    }
-    controller.userCheck("CheckBox1", options.reduction);
-    controller.userCheck("CheckBox2", options.idealTerminals);
+private:
+    void keep(Algorithm a, const ResultValues& v) { values[static_cast<std::size_t>(a)] = v; }
+    void message(const std::string& first, const std::string& second) { messages.emplace_back(first, second); }
 
-    if (options.direction != DirectionChoice::FromFile) {
-        controller.userCheck("zadan2", false);
-        controller.userCheck(options.direction == DirectionChoice::Directed ? "RadioButton1" : "RadioButton2", true);
+    void note(const events::StartRefused& e)
+    {
+        refused = !e.structureMissing;
+        message(e.first, e.second);
     }
-    if (options.sourceLabel || options.destinationLabel) {
-        controller.userCheck("zadan1", false);
-        // A label that is no node of the structure leaves its box without a
-        // choice; the run's own validation then says so.
-        if (options.sourceLabel)
-            controller.userSelect("ComboBox1", itemIndex(controller.board(), "ComboBox1", *options.sourceLabel));
-        if (options.destinationLabel)
-            controller.userSelect("ComboBox2",
-                                  itemIndex(controller.board(), "ComboBox2", *options.destinationLabel));
+    void note(const events::RunEntered& e)
+    {
+        entered = true;
+        sourceIndex = e.sourceIndex;
+        destinationIndex = e.destinationIndex;
     }
-    controller.drain();
-}
+    void note(const events::RowsGiven&) {}
+    void note(const events::Progress& e)
+    {
+        for (const events::AlgorithmProgress& p : e.algorithms) {
+            progress[static_cast<std::size_t>(p.algorithm)] = p;
+            if (p.values)
+                keep(p.algorithm, *p.values);
+        }
+        position = e.position;
+    }
+    void note(const events::BarMoved& e) { position = e.position; }
+    void note(const events::AlgorithmEnded& e) { keep(e.algorithm, e.values); }
+    void note(const events::AlgorithmsFailed& e) { message(e.first, e.second); }
+    void note(const events::RunEnded& e)
+    {
+        ended = true;
+        for (const events::RunEnded::Row& row : e.rows)
+            keep(row.algorithm, row.values);
+    }
+    void note(const events::PauseChanged&) {}
+    void note(const events::Failure& e) { message(e.first, e.second); }
+};
 
 // The live progress line on a terminal, rewritten in place.
 class ProgressLine {
 public:
-    ProgressLine(std::ostream* out, std::chrono::milliseconds interval, int width)
-        : out_(out), interval_(interval), width_(width)
+    ProgressLine(std::ostream* out, std::chrono::milliseconds interval, int width, char separator)
+        : out_(out), interval_(interval), width_(width), separator_(separator)
     {
     }
 
-    void show(MainController& controller, const CliOptions& options, bool stopping, bool force = false)
+    void show(const RunRecord& record, const RunOptions& options, bool stopping, bool force = false)
     {
         if (!out_ || (!force && Clock::now() - lastShown_ < interval_))
             return;
         lastShown_ = Clock::now();
-        const char separator = controller.engine().decimalSeparator();
         std::string line;
-        for (Algorithm a : kAlgorithms) {
-            if (!options.algorithm(a).selected)
+        for (Algorithm a : kRunAlgorithms) {
+            if (!options.of(a).selected)
                 continue;
-            const std::string& done = controller.board().text(binding(a).progressLabel);
-            line += std::string(algorithmName(a)) + " " + (done.empty() ? "-" : done) + " "
-                    + formatGeneral(controller.workspace().cells(a).availabilityValue(), separator) + "  ";
+            const auto& progress = record.progress[static_cast<std::size_t>(a)];
+            const auto& values = record.values[static_cast<std::size_t>(a)];
+            // The availability so far, and the bracket it is known to lie in.
+            const AvailabilityBounds bounds = values ? values->bounds : AvailabilityBounds{};
+            line += std::string(algorithmName(a)) + " "
+                    + (progress ? std::to_string(progress->done) + "/" + std::to_string(progress->total) : "-") + " "
+                    + formatGeneral(values ? values->availability : 0, separator_) + " ["
+                    + formatGeneral(bounds.lower, separator_) + ", " + formatGeneral(bounds.upper, separator_) + "]  ";
         }
-        line += std::to_string(std::min(controller.board().progress(), 10000) / 100) + "%";
+        line += std::to_string(std::min(record.position, 10000) / 100) + "%";
         if (stopping)
             line += "  stopping; Ctrl+C again ends at once";
         // A line that wraps could no longer be rewritten in place.
+        if (width_ > 1 && line.size() >= static_cast<std::size_t>(width_))
+            line.resize(static_cast<std::size_t>(width_ - 1));
+        write(line);
+    }
+
+    // The rating of the elements after the run.
+    void showImportance(int done, int total, bool stopping)
+    {
+        if (!out_ || Clock::now() - lastShown_ < interval_)
+            return;
+        lastShown_ = Clock::now();
+        std::string line = "importance " + std::to_string(done) + "/" + std::to_string(total);
+        if (stopping)
+            line += "  stopping; Ctrl+C again ends at once";
         if (width_ > 1 && line.size() >= static_cast<std::size_t>(width_))
             line.resize(static_cast<std::size_t>(width_ - 1));
         write(line);
@@ -136,72 +155,172 @@ private:
     std::ostream* out_;
     std::chrono::milliseconds interval_;
     int width_;
+    char separator_;
     Clock::time_point lastShown_{};
     std::size_t shownLength_ = 0;
 };
 
-std::int32_t labelAt(const ElementList& elements, int index)
+RunStatus statusOf(const ResultValues& values)
 {
-    const ElementEntry* entry = elements.entryAt(index);
-    return entry ? entry->label : 0;
-}
-
-RunStatus statusOf(const AlgorithmCells& cells, bool stoppedByUser)
-{
-    if (cells.failed.load())
+    if (values.failed)
         return RunStatus::Failed;
-    if (cells.anomalies.load() < 0)
-        return stoppedByUser ? RunStatus::Stopped : RunStatus::Limited;
+    if (values.anomalies < 0)
+        return values.stoppedByUser ? RunStatus::Stopped : RunStatus::Limited;
     return RunStatus::Done;
 }
 
-RunOutcome collectOutcome(MainController& controller, const CliOptions& options)
+RunOutcome collectOutcome(ComputeSession& session, const CliOptions& cli, const RunOptions& options,
+                          const RunRecord& record)
 {
-    StructureWorkspace& ws = controller.workspace();
-    RunEngine& engine = controller.engine();
-    const ControlBoard& board = controller.board();
+    const StructureWorkspace& ws = session.workspace;
     RunOutcome outcome;
-    outcome.file = options.file;
-    outcome.directed = board.checked("RadioButton1");
-    outcome.source = labelAt(ws.elements, ws.sourceIndex);
-    outcome.destination = labelAt(ws.elements, ws.destinationIndex);
-    outcome.reduction = ws.reduction != 0;
-    outcome.idealTerminals = ws.idealTerminals != 0;
+    outcome.file = cli.file;
+    outcome.directed = options.direction == Direction::Directed;
+    outcome.source = labelAt(ws.elements, record.sourceIndex).value_or(0);
+    outcome.destination = labelAt(ws.elements, record.destinationIndex).value_or(0);
+    outcome.reduction = options.reduction;
+    outcome.idealTerminals = options.idealTerminals;
     outcome.elements = ws.elements.count();
     outcome.workElements = ws.workMatrix.columnCount();
-    for (Algorithm a : kAlgorithms) {
-        if (!options.algorithm(a).selected)
+    for (Algorithm a : kRunAlgorithms) {
+        if (!options.of(a).selected)
             continue;
-        const AlgorithmCells& cells = ws.cells(a);
-        const ResultValues values = readResultValues(ws, a, engine.stoppedByUser(a));
+        const ResultValues values = record.values[static_cast<std::size_t>(a)].value_or(ResultValues{});
         AlgorithmOutcome result;
         result.algorithm = a;
         result.availability = values.availability;
+        result.lowerBound = values.bounds.lower;
+        result.upperBound = values.bounds.upper;
         result.memory = values.memory;
         result.time = values.time;
-        result.iterations = cells.iterations.load();
+        result.iterations = values.iterations;
         result.anomalies = values.anomalies;
-        const int row = engine.rowOf(a);
-        result.anomalyText = row > 0 ? board.cell(row, 4) : formatResultRow(a, values, '.').cells[4];
-        result.terms = engine.finalTerms(a).rowCount();
-        result.status = statusOf(cells, values.stoppedByUser);
-        if (options.terms)
-            result.termTexts = termTexts(engine.finalTerms(a), ws.elementMap, ws.elements);
+        result.anomalyText = formatResultRow(a, values, '.').cells[4];
+        result.terms = session.engine.finalTerms(a).rowCount();
+        result.status = statusOf(values);
+        if (cli.terms)
+            result.termTexts = termTexts(session.engine.finalTerms(a), ws.elementMap, ws.elements);
         outcome.results.push_back(std::move(result));
     }
     return outcome;
 }
 
-bool enteredRunning(const std::vector<ControlChange>& changes)
+std::string_view importanceStatusName(ImportanceStatus status)
 {
-    return std::any_of(changes.begin(), changes.end(), [](const ControlChange& c) {
-        return c.kind == ControlChange::Kind::Enable && c.control == "stop" && c.on;
-    });
+    switch (status) {
+    case ImportanceStatus::Done: return "done";
+    case ImportanceStatus::Stopped: return "stopped";
+    case ImportanceStatus::Failed: return "failed";
+    }
+    return "";
+}
+
+// Why the importance could not be computed, as the line velmor-cli prints.
+std::string importanceFailure(const ImportanceResult& result)
+{
+    switch (result.refusal) {
+    case ImportanceRefusal::NoPair: return "importance: the source or the destination is no node of the structure";
+    case ImportanceRefusal::SamePair: return "importance: the source and the destination are the same node";
+    case ImportanceRefusal::NoDirection: return "importance: no direction chosen";
+    case ImportanceRefusal::NoMemory: return "importance: not enough memory for a copy of the structure";
+    case ImportanceRefusal::Unusable: return "importance: Frontier cannot compute this structure";
+    case ImportanceRefusal::None: break;
+    }
+    switch (result.frontierStatus) {
+    case FrontierStatus::OutOfMemory: return "importance: Frontier ran out of memory";
+    case FrontierStatus::TooWide: return "importance: the structure is too wide for Frontier";
+    default: return "importance: Frontier could not end";
+    }
+}
+
+// Rates every element after the run, on a thread of its own; Ctrl+C stops it.
+ImportanceOutcome computeImportanceOutcome(ComputeSession& session, const RunOptions& options,
+                                           const std::function<bool()>& interrupted, ProgressLine& progress,
+                                           std::ostream& err, bool& failed)
+{
+    ImportanceOutcome outcome;
+    ImportanceJob job;
+    auto ended = std::make_shared<AutoResetEvent>();
+    const auto failure =
+        job.start(importanceInput(session.workspace, options),
+                  session.workspace.settings(Algorithm::Frontier).stackSize, [ended] { ended->set(); });
+    if (failure) {
+        err << failure->first << '\n';
+        if (!failure->second.empty())
+            err << failure->second << '\n';
+        outcome.status = "failed";
+        failed = true;
+        return outcome;
+    }
+    bool stopAsked = false;
+    while (job.running()) {
+        if (!stopAsked && interrupted()) {
+            job.stop();
+            stopAsked = true;
+        }
+        progress.showImportance(job.done(), job.total(), stopAsked);
+        ended->waitFor(kLoopRest);
+    }
+    job.wait();
+    progress.clear();
+    const std::shared_ptr<const ImportanceResult> result = job.result();
+    outcome.status = importanceStatusName(result->status);
+    for (const ElementImportance& e : result->elements)
+        outcome.elements.push_back({e.text(), e.birnbaum, e.criticality});
+    if (result->status == ImportanceStatus::Failed) {
+        err << importanceFailure(*result) << '\n';
+        failed = true;
+    }
+    return outcome;
+}
+
+void printMessages(const RunRecord& record, std::ostream& err)
+{
+    for (const auto& [first, second] : record.messages) {
+        err << first << '\n';
+        if (!second.empty())
+            err << second << '\n';
+    }
 }
 
 } // namespace
 
-std::vector<std::string> termTexts(const ByteMatrix& terms, const IntArray& elementMap, const ElementList& elements)
+RunOptions runOptionsFor(const CliOptions& cli, const StructureWorkspace& ws, bool pairGiven)
+{
+    RunOptions options;
+    for (Algorithm a : kRunAlgorithms) {
+        const AlgorithmChoice& choice = cli.algorithm(a);
+        AlgorithmOptions& o = options.of(a);
+        o.selected = choice.selected;
+        o.normal = choice.normal;
+        o.limits = RunLimits{choice.memoryLimit, choice.timeLimit, choice.iterationLimit};
+    }
+    options.of(Algorithm::Abraham).variant = cli.abrahamRule;
+    options.of(Algorithm::Enr).variant = cli.enrVariant;
+    options.of(Algorithm::Npr).variant = cli.nprVariant;
+    options.reduction = cli.reduction;
+    options.idealTerminals = cli.idealTerminals;
+    switch (cli.direction) {
+    case DirectionChoice::FromFile:
+        options.direction = ws.directed == 1 ? Direction::Directed : Direction::Undirected;
+        break;
+    case DirectionChoice::Directed: options.direction = Direction::Directed; break;
+    case DirectionChoice::Undirected: options.direction = Direction::Undirected; break;
+    }
+    // A label given on the command line replaces the file's; a label that is
+    // no node of the structure is refused by the run's own validation.
+    if (pairGiven) {
+        options.sourceLabel = labelAt(ws.elements, ws.fileSourceIndex);
+        options.destinationLabel = labelAt(ws.elements, ws.fileDestinationIndex);
+    }
+    if (cli.sourceLabel)
+        options.sourceLabel = cli.sourceLabel;
+    if (cli.destinationLabel)
+        options.destinationLabel = cli.destinationLabel;
+    return options;
+}
+
+std::vector<std::string> termTexts(const TermRows& terms, const IntArray& elementMap, const ElementList& elements)
 {
     std::vector<std::string> texts;
     for (int r = 0; r <= terms.lastRow(); ++r) {
@@ -222,67 +341,71 @@ std::vector<std::string> termTexts(const ByteMatrix& terms, const IntArray& elem
     return texts;
 }
 
-int runCompute(MainController& controller, const CliOptions& options, std::ostream& out, std::ostream& err,
+int runCompute(ComputeSession& session, const CliOptions& cli, std::ostream& out, std::ostream& err,
                const ComputeEnvironment& environment)
 {
     const auto interrupted = [&environment] { return environment.interrupted && environment.interrupted(); };
 
-    applySettings(controller.workspace(), options);
-    controller.openFile(options.file);
-    controller.waitForArchive();
-    controller.drain();
-    if (!controller.structurePresent()) {
-        printErrors(controller.board(), 0, err);
+    std::string message;
+    if (!loadStructureFile(session.workspace, session.reader, cli.file, message)) {
+        err << kLoadFailedLine << '\n' << message << '\n';
         return kExitLoadFailed;
     }
-    chooseOptions(controller, options);
+    const RunOptions options = runOptionsFor(cli, session.workspace, session.reader.pairGiven != 0);
+    const char separator = userDecimalSeparator();
 
-    const std::size_t errorsBefore = controller.board().errors().size();
-    ProgressLine progress(environment.progress, environment.progressInterval, environment.progressWidth);
-    bool running = false; // the run passed its validation
+    RunRecord record;
+    ProgressLine progress(environment.progress, environment.progressInterval, environment.progressWidth, separator);
     bool stopAsked = false;
-    // Every posted unit wakes the loop at once, so the end of a run is seen
+    // Every posted event wakes the loop at once, so the end of a run is seen
     // without waiting out a rest; the rest only paces the interrupt checks
     // and the progress line.
     auto posted = std::make_shared<AutoResetEvent>();
-    controller.channel().setWakeUp([posted] { posted->set(); });
-    controller.startRun();
+    session.channel.setWakeUp([posted] { posted->set(); });
+    auto takeEvents = [&] {
+        for (const ChannelItem& item : session.channel.takeAll())
+            if (const auto* event = std::get_if<RunEvent>(&item))
+                record.take(*event);
+    };
+    session.engine.startRun(options, true);
     for (;;) {
-        running = enteredRunning(controller.drain()) || running;
+        // The engine is idle only after its last event is posted.
+        const bool idle = !session.engine.busy();
+        takeEvents();
         // A stop before the run has cleared its previous results would be
         // cleared with them; it waits until the run is really on.
-        const bool stopNow = running && !stopAsked && interrupted();
+        const bool stopNow = record.entered && !stopAsked && interrupted();
         if (stopNow) {
-            controller.stopRun();
+            session.engine.stopRun();
             stopAsked = true;
         }
-        // Start comes back on with the run's last controls.
-        if (!controller.engine().busy() || (running && controller.board().enabled("play")))
+        if (idle || record.ended)
             break;
-        progress.show(controller, options, stopAsked, stopNow);
+        progress.show(record, options, stopAsked, stopNow);
         posted->waitFor(kLoopRest);
     }
-    controller.engine().waitUntilIdle();
-    controller.channel().setWakeUp({});
-    running = enteredRunning(controller.drain()) || running;
+    session.engine.waitUntilIdle();
+    session.channel.setWakeUp({});
+    takeEvents();
     progress.clear();
 
-    const ControlBoard& board = controller.board();
-    const bool errorsShown = board.errors().size() > errorsBefore;
-    printErrors(board, errorsBefore, err);
-    if (!running) {
-        // A validation that fails changes no control; a start refused
-        // outright (no thread for the run) turns Start off.
-        return board.enabled("play") ? kExitUsage : kExitRunFailed;
-    }
+    printMessages(record, err);
+    if (!record.entered)
+        return record.refused ? kExitRunFailed : kExitUsage;
 
-    const RunOutcome outcome = collectOutcome(controller, options);
-    switch (options.format) {
-    case OutputFormat::Table:
-        writeTable(outcome, options.terms, controller.engine().decimalSeparator(), out);
-        break;
-    case OutputFormat::Json: writeJson(outcome, options.terms, out); break;
-    case OutputFormat::Csv: writeCsv(outcome, options.terms, out); break;
+    RunOutcome outcome = collectOutcome(session, cli, options, record);
+    bool importanceFailed = false;
+    if (cli.importance) {
+        if (interrupted())
+            outcome.importance = ImportanceOutcome{"stopped", {}}; // the run was stopped: so is what follows it
+        else
+            outcome.importance =
+                computeImportanceOutcome(session, options, interrupted, progress, err, importanceFailed);
+    }
+    switch (cli.format) {
+    case OutputFormat::Table: writeTable(outcome, cli.terms, separator, out); break;
+    case OutputFormat::Json: writeJson(outcome, cli.terms, out); break;
+    case OutputFormat::Csv: writeCsv(outcome, cli.terms, out); break;
     }
     out.flush();
 
@@ -290,14 +413,13 @@ int runCompute(MainController& controller, const CliOptions& options, std::ostre
         return kExitInterrupted;
     const bool anyFailed = std::any_of(outcome.results.begin(), outcome.results.end(),
                                        [](const AlgorithmOutcome& r) { return r.status == RunStatus::Failed; });
-    return anyFailed || errorsShown ? kExitRunFailed : kExitSuccess;
+    return anyFailed || importanceFailed || !record.messages.empty() ? kExitRunFailed : kExitSuccess;
 }
 
 int runCompute(const CliOptions& options, std::ostream& out, std::ostream& err, const ComputeEnvironment& environment)
 {
-    // The workspace holds every container of a run; keep it off the stack.
-    auto controller = std::make_unique<MainController>();
-    return runCompute(*controller, options, out, err, environment);
+    auto session = std::make_unique<ComputeSession>();
+    return runCompute(*session, options, out, err, environment);
 }
 
 } // namespace velmor

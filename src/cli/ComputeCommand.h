@@ -5,6 +5,10 @@
 #include "containers/CellMatrix.h"
 #include "containers/ElementList.h"
 #include "containers/IntArray.h"
+#include "run/ControlChannel.h"
+#include "run/RunEngine.h"
+#include "structure/StructureFileReader.h"
+#include "structure/StructureWorkspace.h"
 
 #include <chrono>
 #include <functional>
@@ -13,8 +17,6 @@
 #include <vector>
 
 namespace velmor {
-
-class MainController;
 
 // What the surroundings give a computation: whether Ctrl+C has been pressed,
 // and where (if anywhere) the live progress line goes.
@@ -25,18 +27,32 @@ struct ComputeEnvironment {
     std::chrono::milliseconds progressInterval{100};
 };
 
-// Loads the options' file into `controller`, sets the option controls as a
-// user would, runs the chosen algorithms, and prints the results on `out` in
-// the chosen format; messages go to `err`. Returns the exit status.
-int runCompute(MainController& controller, const CliOptions& options, std::ostream& out, std::ostream& err,
+// The engine with everything it computes on: a workspace, a reader and the
+// channel its events come through. Held on the heap (the workspace holds
+// every container of a run).
+struct ComputeSession {
+    StructureWorkspace workspace;
+    StructureFileReader reader;
+    ControlChannel channel;
+    RunEngine engine{workspace, channel};
+};
+
+// The run that the command line asks for on the loaded structure: the
+// direction and the pair the file gives unless the options say otherwise.
+RunOptions runOptionsFor(const CliOptions& options, const StructureWorkspace& ws, bool pairGiven);
+
+// Loads the options' file, runs the chosen algorithms with the options and
+// prints the results on `out` in the chosen format; messages go to `err`.
+// Returns the exit status.
+int runCompute(ComputeSession& session, const CliOptions& options, std::ostream& out, std::ostream& err,
                const ComputeEnvironment& environment);
 
-// The same with a main window of its own.
+// The same with a session of its own.
 int runCompute(const CliOptions& options, std::ostream& out, std::ostream& err,
                const ComputeEnvironment& environment);
 
 // Texts of the terms of a final-term matrix: the elements of each term in
 // work-index order, as "N<label>" or "e<label>", a failing one marked "*".
-std::vector<std::string> termTexts(const ByteMatrix& terms, const IntArray& elementMap, const ElementList& elements);
+std::vector<std::string> termTexts(const TermRows& terms, const IntArray& elementMap, const ElementList& elements);
 
 } // namespace velmor

@@ -75,6 +75,28 @@ std::string nodeName(std::int32_t label)
     return elementText(label, NodeKind);
 }
 
+void writeImportanceTable(const ImportanceOutcome& importance, char decimalSeparator, std::ostream& out)
+{
+    out << "\nImportance (" << importance.status << ", " << importance.elements.size() << " elements):\n";
+    std::vector<std::array<std::string, 3>> rows;
+    rows.push_back({"Element", "Birnbaum", "Kritičnost"});
+    for (const ImportanceLine& line : importance.elements)
+        rows.push_back({line.element, formatGeneral(line.birnbaum, decimalSeparator),
+                        formatGeneral(line.criticality, decimalSeparator)});
+    std::array<std::size_t, 3> widths{};
+    for (const auto& row : rows)
+        for (std::size_t column = 0; column < widths.size(); ++column)
+            widths[column] = std::max(widths[column], displayWidth(row[column]));
+    for (std::size_t r = 0; r < rows.size(); ++r) {
+        const auto& row = rows[r];
+        std::string line = padRight(row[0], widths[0]);
+        for (std::size_t column = 1; column < row.size(); ++column)
+            line += "  " + (r == 0 ? padRight(row[column], widths[column]) : padLeft(row[column], widths[column]));
+        line.erase(line.find_last_not_of(' ') + 1);
+        out << line << '\n';
+    }
+}
+
 } // namespace
 
 std::string_view statusName(RunStatus status)
@@ -128,20 +150,6 @@ std::string jsonString(std::string_view text)
     return out;
 }
 
-std::string csvField(std::string_view text)
-{
-    if (text.find_first_of(",\"\r\n") == std::string_view::npos && (text.empty() || (text.front() != ' ' && text.back() != ' ')))
-        return std::string(text);
-    std::string out = "\"";
-    for (const char c : text) {
-        if (c == '"')
-            out += '"';
-        out += c;
-    }
-    out += '"';
-    return out;
-}
-
 std::string preciseNumber(long double value)
 {
     std::array<char, 64> buffer{};
@@ -167,14 +175,17 @@ void writeTable(const RunOutcome& outcome, bool withTerms, char decimalSeparator
         << outcome.workElements << " computed on)\n";
     out << "Terminals:      " << (outcome.idealTerminals ? "ideal" : "real") << "\n\n";
 
-    std::vector<std::array<std::string, 5>> rows;
-    rows.push_back({kGridHeader[0], kGridHeader[1], kGridHeader[2], kGridHeader[3], kGridHeader[4]});
+    std::vector<std::array<std::string, 7>> rows;
+    rows.push_back({kGridHeader[0], kGridHeader[1], kGridHeader[2], kGridHeader[3], kGridHeader[4],
+                    "Donja granica", "Gornja granica"});
     for (const AlgorithmOutcome& result : outcome.results)
         rows.push_back({std::string(algorithmName(result.algorithm)),
                         formatGeneral(result.availability, decimalSeparator),
                         formatGeneral(static_cast<long double>(result.memory), decimalSeparator),
-                        formatGeneral(result.time, decimalSeparator), result.anomalyText});
-    std::array<std::size_t, 5> widths{};
+                        formatGeneral(result.time, decimalSeparator), result.anomalyText,
+                        formatGeneral(result.lowerBound, decimalSeparator),
+                        formatGeneral(result.upperBound, decimalSeparator)});
+    std::array<std::size_t, 7> widths{};
     for (const auto& row : rows)
         for (std::size_t column = 0; column < widths.size(); ++column)
             widths[column] = std::max(widths[column], displayWidth(row[column]));
@@ -182,18 +193,26 @@ void writeTable(const RunOutcome& outcome, bool withTerms, char decimalSeparator
         const auto& row = rows[r];
         // Names and texts read from the left, numbers line up on the right.
         const bool header = r == 0;
-        out << padRight(row[0], widths[0]) << "  " << (header ? padRight(row[1], widths[1]) : padLeft(row[1], widths[1]))
-            << "  " << (header ? padRight(row[2], widths[2]) : padLeft(row[2], widths[2])) << "  "
-            << (header ? padRight(row[3], widths[3]) : padLeft(row[3], widths[3])) << "  " << row[4] << '\n';
+        std::string line;
+        for (std::size_t column = 0; column < row.size(); ++column) {
+            const bool text = header || column == 0 || column == 4;
+            line += (column == 0 ? "" : "  ")
+                + (text ? padRight(row[column], widths[column]) : padLeft(row[column], widths[column]));
+        }
+        // The last column's padding would only trail.
+        line.erase(line.find_last_not_of(' ') + 1);
+        out << line << '\n';
     }
 
-    if (!withTerms)
-        return;
-    for (const AlgorithmOutcome& result : outcome.results) {
-        out << '\n' << algorithmName(result.algorithm) << " terms (" << result.terms << "):\n";
-        for (const std::string& term : result.termTexts)
-            out << "  " << term << '\n';
+    if (withTerms) {
+        for (const AlgorithmOutcome& result : outcome.results) {
+            out << '\n' << algorithmName(result.algorithm) << " terms (" << result.terms << "):\n";
+            for (const std::string& term : result.termTexts)
+                out << "  " << term << '\n';
+        }
     }
+    if (outcome.importance)
+        writeImportanceTable(*outcome.importance, decimalSeparator, out);
 }
 
 void writeJson(const RunOutcome& outcome, bool withTerms, std::ostream& out)
@@ -214,6 +233,8 @@ void writeJson(const RunOutcome& outcome, bool withTerms, std::ostream& out)
         out << (i == 0 ? "\n" : ",\n") << "    {\n";
         out << "      \"algorithm\": " << jsonString(algorithmName(result.algorithm)) << ",\n";
         out << "      \"availability\": " << jsonString(preciseNumber(result.availability)) << ",\n";
+        out << "      \"lowerBound\": " << jsonString(preciseNumber(result.lowerBound)) << ",\n";
+        out << "      \"upperBound\": " << jsonString(preciseNumber(result.upperBound)) << ",\n";
         out << "      \"memory\": " << result.memory << ",\n";
         out << "      \"time\": " << shortNumber(static_cast<double>(result.time)) << ",\n";
         out << "      \"iterations\": " << result.iterations << ",\n";
@@ -229,12 +250,23 @@ void writeJson(const RunOutcome& outcome, bool withTerms, std::ostream& out)
         }
         out << "\n    }";
     }
-    out << (outcome.results.empty() ? "]\n" : "\n  ]\n") << "}\n";
+    out << (outcome.results.empty() ? "]" : "\n  ]");
+    if (outcome.importance) {
+        out << ",\n  \"importanceStatus\": " << jsonString(outcome.importance->status) << ",\n";
+        out << "  \"importance\": [";
+        const auto& elements = outcome.importance->elements;
+        for (std::size_t i = 0; i < elements.size(); ++i)
+            out << (i == 0 ? "\n" : ",\n") << "    {\"element\": " << jsonString(elements[i].element)
+                << ", \"birnbaum\": " << jsonString(preciseNumber(elements[i].birnbaum))
+                << ", \"criticality\": " << jsonString(preciseNumber(elements[i].criticality)) << "}";
+        out << (elements.empty() ? "]" : "\n  ]");
+    }
+    out << "\n}\n";
 }
 
 void writeCsv(const RunOutcome& outcome, bool withTerms, std::ostream& out)
 {
-    out << "algorithm,availability,memory,time,iterations,anomalies,anomalyText,terms,status";
+    out << "algorithm,availability,memory,time,iterations,anomalies,anomalyText,terms,status,lowerBound,upperBound";
     if (withTerms)
         out << ",termTexts";
     out << '\n';
@@ -242,7 +274,8 @@ void writeCsv(const RunOutcome& outcome, bool withTerms, std::ostream& out)
         out << algorithmName(result.algorithm) << ',' << preciseNumber(result.availability) << ',' << result.memory
             << ',' << shortNumber(static_cast<double>(result.time)) << ',' << result.iterations << ','
             << result.anomalies << ',' << csvField(result.anomalyText) << ',' << result.terms << ','
-            << statusName(result.status);
+            << statusName(result.status) << ',' << preciseNumber(result.lowerBound) << ','
+            << preciseNumber(result.upperBound);
         if (withTerms) {
             // The terms of one algorithm share a field, one after another.
             std::string joined;
@@ -252,6 +285,12 @@ void writeCsv(const RunOutcome& outcome, bool withTerms, std::ostream& out)
         }
         out << '\n';
     }
+    if (!outcome.importance)
+        return;
+    // A second table, as the exchange CSV keeps its tables: after a blank line.
+    out << "\nelement,birnbaum,criticality\n";
+    for (const ImportanceLine& line : outcome.importance->elements)
+        out << line.element << ',' << preciseNumber(line.birnbaum) << ',' << preciseNumber(line.criticality) << '\n';
 }
 
 } // namespace velmor

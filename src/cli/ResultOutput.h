@@ -1,9 +1,12 @@
 #pragma once
 
-#include "structure/AlgorithmCells.h"
+#include "structure/CsvField.h"
+
+#include "algorithms/AlgorithmTraits.h"
 
 #include <cstdint>
 #include <iosfwd>
+#include <optional>
 #include <string>
 #include <string_view>
 #include <vector>
@@ -19,6 +22,8 @@ std::string_view statusName(RunStatus status); // "done", "failed", "stopped", "
 struct AlgorithmOutcome {
     Algorithm algorithm = Algorithm::Abraham;
     long double availability = 0;
+    long double lowerBound = 0; // the availability lies between the two,
+    long double upperBound = 1; // both equal to it when the run was done
     std::int64_t memory = 0;
     long double time = 0;
     std::int32_t iterations = 0;
@@ -27,6 +32,19 @@ struct AlgorithmOutcome {
     int terms = 0;
     RunStatus status = RunStatus::Done;
     std::vector<std::string> termTexts; // "N1 e5 *e7 N4"; filled only when asked for
+};
+
+// One element's importance, as printed.
+struct ImportanceLine {
+    std::string element; // "N3", "e12"
+    long double birnbaum = 0;
+    long double criticality = 0;
+};
+
+// The importance of the elements, when asked for: most important first.
+struct ImportanceOutcome {
+    std::string status; // "done", "stopped", "failed"
+    std::vector<ImportanceLine> elements;
 };
 
 // A whole run: what was computed and with which options.
@@ -40,6 +58,7 @@ struct RunOutcome {
     int elements = 0;
     int workElements = 0;
     std::vector<AlgorithmOutcome> results; // in the order Abraham, ENR, NPR
+    std::optional<ImportanceOutcome> importance;
 };
 
 // A readable table: the run's settings, then the summary grid's columns
@@ -53,8 +72,6 @@ void writeCsv(const RunOutcome& outcome, bool withTerms, std::ostream& out);
 // `text` as a JSON string literal, quotes included. UTF-8 passes through;
 // bytes that are not UTF-8 become U+FFFD so that the output stays valid.
 std::string jsonString(std::string_view text);
-// `text` as one CSV field, quoted only when it has to be.
-std::string csvField(std::string_view text);
 // The value with 18 significant digits, '.' as separator, trailing zeros
 // dropped: enough to tell apart the long doubles that 15 digits merge.
 std::string preciseNumber(long double value);

@@ -1,6 +1,7 @@
 #include "cli/CheckCommand.h"
 #include "cli/CliOptions.h"
 #include "cli/ComputeCommand.h"
+#include "cli/ExchangeCommand.h"
 #include "cli/Interrupt.h"
 
 #include <iostream>
@@ -23,8 +24,15 @@ int main(int argc, char** argv)
     case CliMode::Help:
         std::cout << cliHelpText();
         return kExitSuccess;
+    case CliMode::Version:
+        std::cout << cliVersionText();
+        return kExitSuccess;
     case CliMode::Check:
         return runCheck(parsed.options, std::cout, std::cerr);
+    case CliMode::Export:
+        return runExport(parsed.options, std::cout, std::cerr);
+    case CliMode::Import:
+        return runImport(parsed.options, std::cerr);
     case CliMode::Compute:
         break;
     }

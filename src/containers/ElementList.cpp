@@ -19,9 +19,9 @@ bool ElementList::append(std::int32_t label, long double availability, std::int3
 {
     if (availability > 1 || !(availability >= 0))
         return false;
-    for (const ElementEntry& entry : entries_)
-        if (entry.label == label && entry.kind == kind)
-            return false;
+    if (byLabel_.count(key(label, kind)) != 0)
+        return false;
+    byLabel_.emplace(key(label, kind), count());
     entries_.push_back(ElementEntry{label, count(), kind, availability});
     cursor_ = lastIndex();
     return true;
@@ -29,13 +29,20 @@ bool ElementList::append(std::int32_t label, long double availability, std::int3
 
 bool ElementList::find(std::int32_t label, std::int32_t kind, int& index) const
 {
-    for (const ElementEntry& entry : entries_) {
-        if (entry.label == label && entry.kind == kind) {
-            index = entry.index;
-            return true;
-        }
-    }
-    return false;
+    const auto found = byLabel_.find(key(label, kind));
+    if (found == byLabel_.end())
+        return false;
+    index = found->second;
+    return true;
+}
+
+// Rebuilt whole after a change that may move or rename entries; an update
+// may even give two entries the same label, and the first one is found.
+void ElementList::reindex()
+{
+    byLabel_.clear();
+    for (const ElementEntry& entry : entries_)
+        byLabel_.emplace(key(entry.label, entry.kind), entry.index);
 }
 
 bool ElementList::seek(int index)
@@ -70,8 +77,11 @@ bool ElementList::update(int index, std::int32_t label, long double availability
     if (!seek(index))
         return false;
     ElementEntry& entry = entries_[static_cast<std::size_t>(cursor_)];
+    const bool renamed = entry.label != label;
     entry.label = label;
     entry.availability = availability;
+    if (renamed)
+        reindex();
     return true;
 }
 
@@ -100,6 +110,7 @@ bool ElementList::removeAtCursor()
     entries_.erase(entries_.begin() + cursor_);
     for (std::size_t i = static_cast<std::size_t>(cursor_); i < entries_.size(); ++i)
         entries_[i].index = static_cast<std::int32_t>(i);
+    reindex();
     cursor_ = -1;
     return true;
 }
@@ -114,6 +125,7 @@ bool ElementList::remove(int index)
 void ElementList::clear()
 {
     std::vector<ElementEntry>().swap(entries_);
+    std::unordered_map<std::uint64_t, int>().swap(byLabel_);
     cursor_ = -1;
 }
 

@@ -2,6 +2,7 @@
 
 #include <cstdint>
 #include <string>
+#include <unordered_map>
 #include <vector>
 
 namespace velmor {
@@ -43,7 +44,17 @@ public:
     }
 
 private:
+    static std::uint64_t key(std::int32_t label, std::int32_t kind)
+    {
+        return (std::uint64_t(std::uint32_t(kind)) << 32) | std::uint32_t(label);
+    }
+    void reindex();
+
     std::vector<ElementEntry> entries_;
+    // Label and kind -> the first index holding them, so that loading a
+    // structure looks every label up in constant time instead of walking
+    // the list once per element.
+    std::unordered_map<std::uint64_t, int> byLabel_;
     int cursor_ = -1;
 };
 

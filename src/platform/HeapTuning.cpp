@@ -47,4 +47,11 @@ bool keepFreedMemoryInProcess()
     return accepted;
 }
 
+void returnFreedMemory()
+{
+#if defined(__GLIBC__)
+    malloc_trim(0);
+#endif
+}
+
 } // namespace velmor

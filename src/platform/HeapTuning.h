@@ -9,4 +9,9 @@ namespace velmor {
 // whether the allocator accepted the settings.
 bool keepFreedMemoryInProcess();
 
+// Hands the free pages of the heap back to the system. For the release of
+// something very large that will not come back soon (a closed report of
+// millions of tree nodes), which the settings above would otherwise keep.
+void returnFreedMemory();
+
 } // namespace velmor

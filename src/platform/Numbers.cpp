@@ -1,6 +1,7 @@
 #include "platform/Numbers.h"
 
 #include <cerrno>
+#include <charconv>
 #include <clocale>
 #include <cmath>
 #include <cstdio>
@@ -31,20 +32,34 @@ void roundedDigits(long double value, std::string& digits, int& exponent)
 
 } // namespace
 
-std::string formatGeneral(long double value, char decimalSeparator)
+namespace {
+
+// The shortest digits that read back as exactly `value` (|value| > 0), with
+// the decimal exponent of the first digit.
+void shortestDigits(long double value, std::string& digits, int& exponent)
 {
-    if (std::isnan(value))
-        return "NAN";
-    if (std::isinf(value))
-        return value < 0 ? "-INF" : "INF";
-    if (value == 0)
-        return "0";
+    char buffer[64];
+    const auto [end, error] = std::to_chars(buffer, buffer + sizeof buffer, value, std::chars_format::scientific);
+    digits.clear();
+    exponent = 0;
+    if (error != std::errc()) {
+        roundedDigits(value, digits, exponent);
+        return;
+    }
+    const char* p = buffer;
+    for (; p != end && *p != 'e'; ++p)
+        if (*p >= '0' && *p <= '9')
+            digits.push_back(*p);
+    if (p != end)
+        std::from_chars(p + (p[1] == '+' ? 2 : 1), end, exponent);
+    while (digits.size() > 1 && digits.back() == '0')
+        digits.pop_back();
+}
 
-    std::string out = value < 0 ? "-" : "";
-    std::string digits;
-    int exponent = 0;
-    roundedDigits(std::fabs(value), digits, exponent);
-
+// Lays out the significant digits of a value in the general format.
+std::string generalLayout(bool negative, const std::string& digits, int exponent, char decimalSeparator)
+{
+    std::string out = negative ? "-" : "";
     if (exponent >= -4 && exponent < 15) {
         if (exponent >= 0) {
             const std::size_t whole = static_cast<std::size_t>(exponent) + 1;
@@ -75,6 +90,39 @@ std::string formatGeneral(long double value, char decimalSeparator)
         out += '-';
     out += std::to_string(std::abs(exponent));
     return out;
+}
+
+const char* specialText(long double value)
+{
+    if (std::isnan(value))
+        return "NAN";
+    if (std::isinf(value))
+        return value < 0 ? "-INF" : "INF";
+    if (value == 0)
+        return "0";
+    return nullptr;
+}
+
+} // namespace
+
+std::string formatGeneral(long double value, char decimalSeparator)
+{
+    if (const char* special = specialText(value))
+        return special;
+    std::string digits;
+    int exponent = 0;
+    roundedDigits(std::fabs(value), digits, exponent);
+    return generalLayout(value < 0, digits, exponent, decimalSeparator);
+}
+
+std::string formatExact(long double value)
+{
+    if (const char* special = specialText(value))
+        return special;
+    std::string digits;
+    int exponent = 0;
+    shortestDigits(std::fabs(value), digits, exponent);
+    return generalLayout(value < 0, digits, exponent, '.');
 }
 
 char userDecimalSeparator()

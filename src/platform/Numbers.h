@@ -10,6 +10,11 @@ namespace velmor {
 // 0.0001 <= |value| < 1e15, otherwise scientific ("2.5E-6", "1E15").
 std::string formatGeneral(long double value, char decimalSeparator = '.');
 
+// The general format with as many significant digits as it takes, and no
+// more, to read back (through cLongDouble) as exactly the same value; "." as
+// separator. Agrees with formatGeneral wherever 15 digits are exact.
+std::string formatExact(long double value);
+
 // The decimal separator of the user's locale (from the environment), without
 // touching the process's C locale, which stays "C" for every conversion.
 char userDecimalSeparator();

@@ -1,33 +1,28 @@
 #pragma once
 
-#include "containers/CellMatrix.h"
-#include "structure/AlgorithmCells.h"
+#include "algorithms/AlgorithmTraits.h"
 
 #include <string_view>
 #include <vector>
 
 namespace velmor {
 
-class AlgorithmRun;
-class StructureWorkspace;
-
-using AlgorithmDriver = bool (*)(AlgorithmRun&, StructureWorkspace&, ByteMatrix& finalTerms);
-
-// Everything in which the three algorithms differ as far as running and
-// showing them goes: one row per algorithm, used by code written once.
+// The main window's controls of each algorithm and the message its thread
+// gives when it cannot be created: one row per algorithm, used by code
+// written once. What the algorithms themselves differ in is traits(a).
+// Frontier is chosen by a check-mark menu item and has no panel: no
+// variants, lamp, progress label or report (null).
 struct AlgorithmBinding {
     Algorithm algorithm;
-    std::string_view name;
-    AlgorithmDriver driver;
-    int skipColumns;                    // 0: every row is a term; 1: tree rows, successes only
     const char* checkBox;               // "Odaberi"
-    std::vector<const char*> variants;  // its variant radio buttons
+    std::vector<const char*> variants;  // its variant radio buttons, in the order of their values
+    int firstVariant;                   // the value of the first variant button
     const char* lamp;
     const char* progressLabel;
     const char* reportButton;
     const char* reportMenuItem;
     const char* stopMenuItem;
-    const char* threadFailure;          // first line when its thread cannot be created
+    std::string_view threadFailure;     // first line when its thread cannot be created
 };
 
 const AlgorithmBinding& binding(Algorithm a);

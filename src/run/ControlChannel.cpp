@@ -114,24 +114,33 @@ ControlChange ControlChange::flag(std::string name, bool on)
 
 void ControlChannel::post(ControlUnit unit)
 {
-    if (unit.empty())
-        return;
+    if (!unit.empty())
+        push(std::move(unit));
+}
+
+void ControlChannel::post(RunEvent event)
+{
+    push(std::move(event));
+}
+
+void ControlChannel::push(ChannelItem item)
+{
     std::function<void()> wakeUp;
     {
         std::lock_guard guard(lock_);
-        queue_.push_back(std::move(unit));
+        queue_.push_back(std::move(item));
         wakeUp = wakeUp_;
     }
     if (wakeUp)
         wakeUp();
 }
 
-std::vector<ControlUnit> ControlChannel::takeAll()
+std::vector<ChannelItem> ControlChannel::takeAll()
 {
     std::lock_guard guard(lock_);
-    std::vector<ControlUnit> units(std::make_move_iterator(queue_.begin()), std::make_move_iterator(queue_.end()));
+    std::vector<ChannelItem> items(std::make_move_iterator(queue_.begin()), std::make_move_iterator(queue_.end()));
     queue_.clear();
-    return units;
+    return items;
 }
 
 void ControlChannel::setWakeUp(std::function<void()> wakeUp)
@@ -144,20 +153,6 @@ bool ControlChannel::empty() const
 {
     std::lock_guard guard(lock_);
     return queue_.empty();
-}
-
-ControlBatch& ControlBatch::enable(std::initializer_list<const char*> controls, bool on)
-{
-    for (const char* control : controls)
-        unit_.push_back(ControlChange::enable(control, on));
-    return *this;
-}
-
-void ControlBatch::post()
-{
-    if (!unit_.empty())
-        channel_.post(std::move(unit_));
-    unit_.clear();
 }
 
 } // namespace velmor

@@ -1,10 +1,13 @@
 #pragma once
 
+#include "run/RunEvents.h"
+
 #include <cstdint>
 #include <deque>
 #include <functional>
 #include <mutex>
 #include <string>
+#include <variant>
 #include <vector>
 
 namespace velmor {
@@ -39,8 +42,9 @@ struct ControlChange {
         Progress, // number: progress bar position
         Error,    // text, second: the error window, disabling the main window
         Procedure, // text: a rule of the window that reads its present state
-                   // ("refreshAlgorithmChoice", "reductionMarks", "resetReportCascade")
-        Flag,     // control, on: a state flag of the window ("structurePresent")
+                   // ("refreshAlgorithmChoice", "reductionMarks", "resetReportCascade",
+                   // "reportControls", "resultControls")
+        Flag,     // control, on: a state flag of the window ("structurePresent", "runOn")
     };
 
     Kind kind = Kind::Enable;
@@ -71,14 +75,19 @@ struct ControlChange {
 // A sequence of changes that belongs together and is carried out whole.
 using ControlUnit = std::vector<ControlChange>;
 
-// The one ordered path from worker threads to the window: units are taken
+// What travels on the channel: the main window's own changes (loads, saves)
+// or a run's events, which the main window turns into changes itself.
+using ChannelItem = std::variant<ControlUnit, RunEvent>;
+
+// The one ordered path from worker threads to the window: items are taken
 // out in the order in which they were posted, and never interleave.
 class ControlChannel {
 public:
-    // Any thread. The wake-up callback (if set) runs after the unit is queued.
+    // Any thread. The wake-up callback (if set) runs after the item is queued.
     void post(ControlUnit unit);
-    // The consuming thread: every queued unit, oldest first.
-    std::vector<ControlUnit> takeAll();
+    void post(RunEvent event);
+    // The consuming thread: every queued item, oldest first.
+    std::vector<ChannelItem> takeAll();
     // Called on every post, on the posting thread; the desktop program uses it
     // to schedule a drain on its UI thread.
     void setWakeUp(std::function<void()> wakeUp);
@@ -86,29 +95,10 @@ public:
 
 private:
     mutable std::mutex lock_;
-    std::deque<ControlUnit> queue_;
+    void push(ChannelItem item);
+
+    std::deque<ChannelItem> queue_;
     std::function<void()> wakeUp_;
-};
-
-// Collects the changes of one sequence and posts them as one unit.
-class ControlBatch {
-public:
-    explicit ControlBatch(ControlChannel& channel) : channel_(channel) {}
-    ControlBatch(const ControlBatch&) = delete;
-    ControlBatch& operator=(const ControlBatch&) = delete;
-    ~ControlBatch() { post(); }
-
-    ControlBatch& add(ControlChange change)
-    {
-        unit_.push_back(std::move(change));
-        return *this;
-    }
-    ControlBatch& enable(std::initializer_list<const char*> controls, bool on);
-    void post();
-
-private:
-    ControlChannel& channel_;
-    ControlUnit unit_;
 };
 
 } // namespace velmor

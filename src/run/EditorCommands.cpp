@@ -3,7 +3,12 @@
 
 #include "run/MainController.h"
 
+#include "run/MainControls.h"
+#include "run/RunDisplay.h"
 #include "run/StructureEditor.h"
+
+#include <cstdint>
+#include <optional>
 
 namespace velmor {
 
@@ -23,12 +28,27 @@ void MainController::acceptEdited(const StructureEditor& editor)
 {
     absorb();
     archiveThread_.join(); // a load or save must not see the structure change under it
+    discardImportance(); // of the structure replaced here
     // Reports being built read the element list that is replaced here.
     endReports();
-    {
-        std::lock_guard guard(reportsLock_);
-        reportsBlocked_ = false;
-    }
+    displays_.unblock();
+
+    // The pair goes over to the edited structure by its nodes' labels: the
+    // editor renumbers the elements, and a removed node takes the pair with
+    // it. A structure built from nothing has no pair (the indices hold only
+    // their reset value).
+    auto nodeLabelAt = [this, present = structurePresent()](int index) -> std::optional<std::int32_t> {
+        const ElementEntry* entry = present && index >= 0 ? ws_.elements.entryAt(index) : nullptr;
+        if (!entry || entry->kind != NodeKind)
+            return std::nullopt;
+        return entry->label;
+    };
+    auto nodeIndexOf = [this](std::optional<std::int32_t> label) {
+        int found = -1;
+        return label && ws_.elements.find(*label, NodeKind, found) ? found : -1;
+    };
+    const std::optional<std::int32_t> source = nodeLabelAt(ws_.sourceIndex);
+    const std::optional<std::int32_t> destination = nodeLabelAt(ws_.destinationIndex);
 
     const ElementList& edited = editor.elements();
     ws_.elements.clear();
@@ -53,11 +73,17 @@ void MainController::acceptEdited(const StructureEditor& editor)
         edge = edge || entry->kind == EdgeKind;
     }
 
-    if (node && edge)
-        enable({"spremipodatke", "Spremistrukturu1", "ComboBox1", "ComboBox2", "RadioButton1", "RadioButton2",
-                "CheckBox1", "CheckBox2", "CheckBox3", "CheckBox4", "CheckBox5", "rezstr", "matricastrukture2", "play",
-                "Start1"},
-               true);
+    ws_.sourceIndex = nodeIndexOf(source);
+    ws_.destinationIndex = nodeIndexOf(destination);
+
+    if (node && edge) {
+        ControlUnit unit;
+        appendEnable(unit, {kSaveStructure}, true);
+        appendEnable(unit, {"ComboBox1", "ComboBox2", "RadioButton1", "RadioButton2", "CheckBox1", "CheckBox2"}, true);
+        appendChoiceBoxes(unit, true);
+        appendEnable(unit, {kMatrixView, kStart}, true);
+        applyUnit(unit);
+    }
     parametri();
     apply(ControlChange::flag("structurePresent", true));
     enable({"zatvoritrenutni", "Zatvoristrukturu1"}, true);

@@ -3,14 +3,16 @@
 
 #include "run/MainController.h"
 
+#include "platform/HeapTuning.h"
+#include "run/MainControls.h"
+#include "run/RunDisplay.h"
+#include "run/ThreadStart.h"
+#include "structure/ExchangeWriter.h"
 #include "structure/LoadStructure.h"
 
 namespace velmor {
 
 namespace {
-
-constexpr const char* kThreadShortage = "Neispravno ponašanje stvorene niti zbog nedostatka resursa";
-constexpr const char* kThreadFault = "Neispravno izvođenje programa u stvorenoj niti";
 
 std::vector<std::string> nodeItems(ElementList& elements)
 {
@@ -33,14 +35,11 @@ std::string nodeItem(const ElementList& elements, int index)
 bool MainController::startArchiveThread(std::function<void()> step, std::string& firstLine, std::string& secondLine)
 {
     archiveThread_.join();
-    try {
-        if (archiveThread_.start(ws_.archiveStackSize, std::move(step)))
-            return true;
-        firstLine = kThreadShortage;
-    } catch (const std::exception& e) {
-        firstLine = kThreadFault;
-        secondLine = std::string("error description : ") + e.what();
-    }
+    const auto failure = startThread(defaultThreadLauncher(), archiveThread_, ws_.archiveStackSize, std::move(step));
+    if (!failure)
+        return true;
+    firstLine = failure->first;
+    secondLine = failure->second;
     return false;
 }
 
@@ -56,11 +55,20 @@ void MainController::appendClearStructure(ControlUnit& unit)
     unit.push_back(ControlChange::procedure("resetReportCascade"));
 }
 
+// The results go with the structure, and the progress bar of the run that
+// made them returns to its start with them.
+void MainController::appendClearResults(ControlUnit& unit)
+{
+    engine_.clearResults();
+    appendClearedResults(unit);
+    unit.push_back(ControlChange::progress(0));
+}
+
 void MainController::appendLoadFailure(ControlUnit& unit, const std::string& first, const std::string& second)
 {
-    RunEngine::appendResetMainControls(unit);
+    appendResetMainControls(unit);
     appendClearStructure(unit);
-    engine_.clearResults(unit);
+    appendClearResults(unit);
     unit.push_back(ControlChange::error(first, second));
     unit.push_back(ControlChange::setText("Edit1", ""));
     unit.push_back(ControlChange::flag("structurePresent", false));
@@ -70,10 +78,11 @@ void MainController::openFile(const std::string& path)
 {
     absorb();
     archiveThread_.join(); // a save may still be reading the structure
+    discardImportance();
     ControlUnit reset{ControlChange::setText("Edit1", path)};
-    RunEngine::appendResetMainControls(reset);
+    appendResetMainControls(reset);
     appendClearStructure(reset);
-    engine_.clearResults(reset);
+    appendClearResults(reset);
     reset.push_back(ControlChange::flag("structurePresent", false));
     applyUnit(reset);
 
@@ -94,7 +103,7 @@ void MainController::loadStep(const std::string& path)
     const bool loaded = loadStructureFile(ws_, reader_, path, message);
     ControlUnit unit;
     if (!loaded) {
-        appendLoadFailure(unit, "Otvorena datoteka ne sadrži odgovarajuće podatke", message);
+        appendLoadFailure(unit, kLoadFailedLine, message);
     } else {
         const std::vector<std::string> nodes = nodeItems(ws_.elements);
         unit.push_back(ControlChange::setItems("ComboBox1", nodes));
@@ -105,15 +114,19 @@ void MainController::loadStep(const std::string& path)
             unit.push_back(ControlChange::select("ComboBox1", nodeItem(ws_.elements, ws_.sourceIndex)));
             unit.push_back(ControlChange::select("ComboBox2", nodeItem(ws_.elements, ws_.destinationIndex)));
         } else {
+            // The indices still hold the reset value, which names the first
+            // node: the structure has no pair until one is chosen for a run.
+            ws_.sourceIndex = -1;
+            ws_.destinationIndex = -1;
             unit.push_back(ControlChange::enable("ComboBox1", true));
             unit.push_back(ControlChange::enable("ComboBox2", true));
         }
         unit.push_back(ControlChange::check("zadan2", true));
         unit.push_back(ControlChange::enable("zadan2", true));
         unit.push_back(ControlChange::check(ws_.directed == 1 ? "RadioButton1" : "RadioButton2", true));
-        for (const char* control : {"CheckBox1", "CheckBox2", "CheckBox3", "CheckBox4", "CheckBox5", "rezstr",
-                                    "matricastrukture2", "zatvoritrenutni", "Zatvoristrukturu1", "play", "Start1"})
-            unit.push_back(ControlChange::enable(control, true));
+        appendEnable(unit, {"CheckBox1", "CheckBox2"}, true);
+        appendChoiceBoxes(unit, true);
+        appendEnable(unit, {kMatrixView, kFreeStructure, kStart}, true);
         unit.push_back(ControlChange::flag("structurePresent", true));
     }
     unit.push_back(ControlChange::procedure("refreshAlgorithmChoice"));
@@ -166,8 +179,17 @@ void MainController::saveFile(const std::string& path)
 void MainController::saveStep(bool directed, const std::string& previousField, const std::string& previousName)
 {
     std::string message;
-    if (writer_.writeStructureFile(ws_.fileName, ws_.elements, ws_.directedMatrix, directed, ws_.sourceIndex,
-                                   ws_.destinationIndex, message))
+    // A name ending in .dot, .gv or .graphml (the save dialog's filters add
+    // them) is saved in that exchange format; any other as a structure file.
+    const std::optional<ExchangeFormat> format = exchangeFormatOfPath(ws_.fileName);
+    const bool saved = format && *format != ExchangeFormat::Csv
+        ? ExchangeWriter().writeExchangeFile(ws_.fileName, *format,
+                                             exchangeStructureOf(ws_.elements, ws_.directedMatrix, directed,
+                                                                 ws_.sourceIndex, ws_.destinationIndex),
+                                             message)
+        : writer_.writeStructureFile(ws_.fileName, ws_.elements, ws_.directedMatrix, directed, ws_.sourceIndex,
+                                     ws_.destinationIndex, message);
+    if (saved)
         return;
     // A failed save keeps the structure: it may exist nowhere else. The
     // window returns to what it showed before the save.
@@ -181,17 +203,19 @@ void MainController::freeStructure()
 {
     absorb();
     archiveThread_.join();
+    discardImportance();
     engine_.setResultsPresent(false);
     ControlUnit unit{ControlChange::flag("structurePresent", false)};
-    for (const char* box : {"CheckBox3", "CheckBox4", "CheckBox5"})
-        unit.push_back(ControlChange::enable(box, false));
-    RunEngine::appendResetMainControls(unit);
+    appendChoiceBoxes(unit, false);
+    appendResetMainControls(unit);
     appendClearStructure(unit);
-    engine_.clearResults(unit);
+    appendClearResults(unit);
     unit.push_back(ControlChange::setText("Edit1", ""));
-    unit.push_back(ControlChange::enable("zatvoritrenutni", false));
-    unit.push_back(ControlChange::enable("Zatvoristrukturu1", false));
+    appendEnable(unit, {kFreeStructure}, false);
     applyUnit(unit);
+    // The released structure and results may have taken gigabytes; no run
+    // is coming that would use their pages again.
+    returnFreedMemory();
 }
 
 } // namespace velmor

@@ -1,21 +1,25 @@
 #include "run/MainController.h"
 
+#include "platform/Numbers.h"
 #include "run/AlgorithmTable.h"
+#include "run/RunDisplay.h"
 
 #include <algorithm>
+#include <climits>
 
 namespace velmor {
 
 namespace {
 
+// The direction buttons, then each algorithm's variant buttons.
 const std::vector<std::vector<std::string>>& radioGroups()
 {
-    static const std::vector<std::vector<std::string>> groups{
-        {"RadioButton1", "RadioButton2"},
-        {"RadioButton4", "RadioButton5"},
-        {"RadioButton6", "RadioButton7", "RadioButton8"},
-        {"RadioButton9", "RadioButton10"},
-    };
+    static const std::vector<std::vector<std::string>> groups = [] {
+        std::vector<std::vector<std::string>> all{{"RadioButton1", "RadioButton2"}};
+        for (Algorithm a : kAlgorithms)
+            all.emplace_back(binding(a).variants.begin(), binding(a).variants.end());
+        return all;
+    }();
     return groups;
 }
 
@@ -29,7 +33,7 @@ const std::vector<std::string>* radioGroupOf(const std::string& control)
 
 } // namespace
 
-MainController::MainController()
+MainController::MainController() : decimalSeparator_(userDecimalSeparator())
 {
     // Design-time states of the options panel; no reaction runs for them.
     const ControlUnit initial{
@@ -43,9 +47,10 @@ MainController::MainController()
         applied_.push_back(c);
     }
     ControlUnit reset;
-    RunEngine::appendResetMainControls(reset);
+    appendResetMainControls(reset);
     reset.push_back(ControlChange::procedure("refreshAlgorithmChoice"));
     applyUnit(reset);
+    refreshResultControls();
     // A run clears the results on its core thread: the reports that read
     // them end first.
     engine_.setBeforeClearResults([this] { endReports(); });
@@ -53,6 +58,7 @@ MainController::MainController()
 
 MainController::~MainController()
 {
+    importanceJob_.discard();
     endReports();
     engine_.shutdown();
     archiveThread_.join();
@@ -62,16 +68,32 @@ MainController::~MainController()
 
 void MainController::absorb()
 {
-    for (const ControlUnit& unit : channel_.takeAll())
-        applyUnit(unit);
+    for (const ChannelItem& item : channel_.takeAll()) {
+        if (const auto* unit = std::get_if<ControlUnit>(&item))
+            applyUnit(*unit);
+        else
+            applyEvent(std::get<RunEvent>(item));
+    }
 }
 
 std::vector<ControlChange> MainController::drain()
 {
     absorb();
+    refreshResultControls();
     std::vector<ControlChange> out;
     out.swap(applied_);
     return out;
+}
+
+void MainController::applyEvent(const RunEvent& event)
+{
+    // The pair of the run shown is the structure's pair from now on (a save
+    // writes it); only this thread writes it while the structure is loaded.
+    if (const auto* entered = std::get_if<events::RunEntered>(&event)) {
+        ws_.sourceIndex = entered->sourceIndex;
+        ws_.destinationIndex = entered->destinationIndex;
+    }
+    applyUnit(displayOf(event, decimalSeparator_));
 }
 
 void MainController::applyUnit(const ControlUnit& unit)
@@ -172,19 +194,25 @@ void MainController::runProcedure(const std::string& name)
         reductionMarks();
     else if (name == "resetReportCascade") {
         reportCascade_ = 0;
+        // The results that the open report windows show are gone: none of
+        // them is a report of the present results any more.
+        reportOpen_ = {};
         // The clearing that came with it is over: reports may start again.
-        std::lock_guard guard(reportsLock_);
-        reportsBlocked_ = false;
-    }
+        displays_.unblock();
+    } else if (name == "reportControls")
+        refreshReportControls();
+    else if (name == "resultControls")
+        refreshResultControls();
 }
 
 void MainController::refreshAlgorithmChoice()
 {
     const bool present = structurePresent();
-    for (Algorithm a : kAlgorithms) {
+    for (Algorithm a : kRunAlgorithms) {
         const AlgorithmBinding& b = binding(a);
         apply(ControlChange::enable(b.checkBox, present));
-        apply(ControlChange::fill(b.lamp, present ? kBlue : kSkyBlue));
+        if (b.lamp)
+            apply(ControlChange::fill(b.lamp, present ? kBlue : kSkyBlue));
     }
     for (Algorithm a : kAlgorithms) {
         const AlgorithmBinding& b = binding(a);
@@ -276,32 +304,52 @@ void MainController::parametri()
 
 // --- Runs ----------------------------------------------------------------------------
 
-RunRequest MainController::runRequest() const
+RunOptions MainController::runOptions() const
 {
-    RunRequest request;
-    for (Algorithm a : kAlgorithms)
-        request.selected[static_cast<std::size_t>(a)] = board_.checked(binding(a).checkBox);
-    request.sourceItem = board_.selectedItem("ComboBox1");
-    request.destinationItem = board_.selectedItem("ComboBox2");
-    request.idealTerminals = board_.checked("CheckBox2");
-    request.reduction = board_.checked("CheckBox1");
-    request.abrahamRule = board_.checked("RadioButton4") ? 1 : board_.checked("RadioButton5") ? 2 : 0;
-    request.enrVariant = board_.checked("RadioButton6")   ? 0
-                         : board_.checked("RadioButton7") ? 1
-                         : board_.checked("RadioButton8") ? 2
-                                                          : -1;
-    request.nprVariant = board_.checked("RadioButton9") ? 0 : board_.checked("RadioButton10") ? 1 : -1;
-    request.direction = board_.checked("RadioButton1")   ? RunRequest::Direction::Directed
-                        : board_.checked("RadioButton2") ? RunRequest::Direction::Undirected
-                                                         : RunRequest::Direction::None;
-    return request;
+    RunOptions options = lastRequested_;
+    for (Algorithm a : kRunAlgorithms) {
+        const AlgorithmBinding& b = binding(a);
+        const AlgorithmSettings& settings = ws_.settings(a);
+        AlgorithmOptions& o = options.of(a);
+        o.selected = board_.checked(b.checkBox);
+        // The first variant button that is set wins.
+        for (std::size_t v = 0; v < b.variants.size(); ++v) {
+            if (board_.checked(b.variants[v])) {
+                o.variant = b.firstVariant + static_cast<int>(v);
+                break;
+            }
+        }
+        o.normal = settings.normal != 0;
+        o.limits = RunLimits{settings.memoryLimit, settings.timeLimit, settings.iterationLimit};
+        o.stackSize = settings.stackSize;
+    }
+    // Items are node labels right-aligned in a field; typed text is no choice.
+    auto labelOf = [this](const char* combo) -> std::optional<std::int32_t> {
+        const std::string item = board_.selectedItem(combo);
+        if (item.empty())
+            return std::nullopt;
+        const std::int64_t label = cLong(item.c_str());
+        if (label < INT32_MIN || label > INT32_MAX)
+            return std::nullopt;
+        return static_cast<std::int32_t>(label);
+    };
+    options.sourceLabel = labelOf("ComboBox1");
+    options.destinationLabel = labelOf("ComboBox2");
+    options.idealTerminals = board_.checked("CheckBox2");
+    options.reduction = board_.checked("CheckBox1");
+    options.direction = board_.checked("RadioButton1")   ? Direction::Directed
+                        : board_.checked("RadioButton2") ? Direction::Undirected
+                                                         : Direction::None;
+    options.coreStackSize = ws_.coreStackSize;
+    return options;
 }
 
 void MainController::startRun()
 {
     absorb();
     archiveThread_.join(); // a save still reading the structure finishes first
-    engine_.startRun(runRequest(), structurePresent());
+    lastRequested_ = runOptions();
+    engine_.startRun(lastRequested_, structurePresent());
     absorb();
 }
 
@@ -332,10 +380,11 @@ void MainController::stopAlgorithm(Algorithm a)
 
 void MainController::prepareExit()
 {
-    for (Algorithm a : kAlgorithms) {
+    importanceJob_.stop();
+    for (Algorithm a : kRunAlgorithms)
         ws_.cells(a).requestStop();
+    for (Algorithm a : kAlgorithms)
         reportAbort(a) = true;
-    }
 }
 
 } // namespace velmor

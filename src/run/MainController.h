@@ -3,7 +3,10 @@
 #include "platform/Threads.h"
 #include "run/ControlBoard.h"
 #include "run/ControlChannel.h"
+#include "run/DisplayThreads.h"
+#include "run/ImportanceJob.h"
 #include "run/ReportBuilder.h"
+#include "run/ResultsFile.h"
 #include "run/RunEngine.h"
 #include "structure/StructureFileReader.h"
 #include "structure/StructureFileWriter.h"
@@ -72,6 +75,9 @@ public:
     void prepareExit();
 
     bool structurePresent() const { return board_.checked("structurePresent"); }
+    // A run has entered the running state and not yet ended (as the window
+    // has applied it).
+    bool runOn() const { return board_.checked("runOn"); }
     bool resultsPresent() const { return engine_.resultsPresent(); }
     // Asks a report being built to stop (set at exit, and before results are
     // cleared).
@@ -80,8 +86,11 @@ public:
     int reportCascade() const { return reportCascade_; }
     void setReportCascade(int position) { reportCascade_ = position; }
 
-    // The run request that the option controls describe now.
-    RunRequest runRequest() const;
+    // The run that the option controls and the settings describe now; an
+    // option whose buttons are all clear keeps its value of the last run.
+    RunOptions runOptions() const;
+    char decimalSeparator() const { return decimalSeparator_; }
+    void setDecimalSeparator(char separator) { decimalSeparator_ = separator; }
     // Fills both node choices and selects the present source and destination.
     void parametri();
     // Waits for a load or save that is still writing or reading.
@@ -111,12 +120,49 @@ public:
     // Ends every display thread through its abort flag and waits for it; no
     // report starts again until the results have been cleared. Runs before a
     // run, a load or a release clears what the reports read.
-    void endReports();
+    void endReports() { displays_.endAll(); }
     // Display threads that have not yet delivered their report.
-    int reportsBuilding() const;
+    int reportsBuilding() const { return displays_.building(); }
     // The results are being cleared: no report starts until that is over.
-    bool reportsBlocked() const { return reportsBlocked_.load(); }
-    void setReportLauncher(ThreadLauncher launcher) { reportLauncher_ = std::move(launcher); }
+    bool reportsBlocked() const { return displays_.blocked(); }
+    // A report of the present results is open for the algorithm (the newest
+    // window of its kind, opened since the results were last cleared).
+    bool reportOpen(Algorithm a) const { return reportOpen_[static_cast<std::size_t>(a)]; }
+    // A report window that opens now would be shown: no run is on and the
+    // results are not being cleared.
+    bool reportsMayOpen() const { return !reportsBlocked() && !runOn(); }
+    void setReportLauncher(ThreadLauncher launcher) { displays_.setLauncher(std::move(launcher)); }
+
+    // --- Importance of the elements, saving the results --------------------------
+    // "Važnost elemenata" (Vanostelemenata1) may start: a structure is
+    // present with both nodes of the pair chosen, and neither a run nor a
+    // computation of the importance is on.
+    bool importanceMayStart() const;
+    // Rates every element of the present structure between the chosen pair,
+    // in the chosen direction and under the terminal option, on a thread of
+    // its own. A pair that cannot be computed or a thread that cannot be
+    // made shows the error window; false when nothing started.
+    bool startImportance();
+    void stopImportance() { importanceJob_.stop(); }
+    bool importanceRunning() const { return importanceJob_.running(); }
+    int importanceDone() const { return importanceJob_.done(); }
+    int importanceTotal() const { return importanceJob_.total(); }
+    // The importance last computed for the present structure; a stopped
+    // computation keeps the elements rated before the stop. Null before the
+    // first, while one is on, and once the structure it was computed for is
+    // released, replaced, edited or changed in the matrix window. Any thread.
+    std::shared_ptr<const ImportanceResult> lastImportance() const { return importanceJob_.result(); }
+    // The structure is about to change: the importance goes with it.
+    void discardImportance() { importanceJob_.discard(); }
+
+    // "Spremi rezultate" (Spremirezultate1) may run: no run is on, and a run
+    // has left results or the importance has been computed.
+    bool resultsMaySave() const;
+    // What it writes: the grid as the board holds it, the bounds of each
+    // row's algorithm, the last importance.
+    SavedResults savedResults() const;
+    // Writes them as CSV to `path`; on failure the error window, and false.
+    bool saveResults(const std::string& path);
 
     // --- Structure editor -------------------------------------------------------
     void beginEditing(); // novadatoteka, Novastruktura1
@@ -126,9 +172,12 @@ public:
 
 private:
     void openReport(Algorithm a, const ReportWindowOpener& open);
-    void reapReports();
+    // The one rule of the report controls, for the start and the end of a
+    // run, a report opening and a report closing.
+    void refreshReportControls();
+    bool reportAvailable(Algorithm a) const;
 
-    void absorb(); // applies queued units, keeping what changed for drain()
+    void absorb(); // applies queued items, keeping what changed for drain()
     void apply(const ControlChange& change);
     void change(ControlChange c) { apply(c); }
     void enable(std::initializer_list<const char*> controls, bool on);
@@ -138,8 +187,13 @@ private:
     void refreshAlgorithmChoice();
     void reductionMarks();
     void applyUnit(const ControlUnit& unit);
+    void applyEvent(const RunEvent& event);
+    // The rule of the importance and save-results menu items, which follow
+    // the pair chosen, the run and the computation.
+    void refreshResultControls();
 
     void appendClearStructure(ControlUnit& unit);
+    void appendClearResults(ControlUnit& unit);
     void appendLoadFailure(ControlUnit& unit, const std::string& first, const std::string& second);
     void loadStep(const std::string& path);
     void saveStep(bool directed, const std::string& previousField, const std::string& previousName);
@@ -152,23 +206,17 @@ private:
     ControlBoard board_;
     RunEngine engine_{ws_, channel_};
     WorkerThread archiveThread_;
+    char decimalSeparator_;
+    RunOptions lastRequested_; // the options of the last Start
     std::vector<ControlChange> applied_;
     std::array<std::atomic<bool>, 3> reportAbort_{};
     int reportCascade_ = 0;
 
-    struct DisplayThread {
-        Algorithm kind = Algorithm::Abraham;
-        int number = 0;
-        std::shared_ptr<std::atomic<bool>> cancel = std::make_shared<std::atomic<bool>>(false);
-        std::shared_ptr<std::atomic<bool>> delivered = std::make_shared<std::atomic<bool>>(false);
-        WorkerThread thread;
-    };
-    mutable std::mutex reportsLock_;
-    std::vector<std::unique_ptr<DisplayThread>> displayThreads_;
-    std::atomic<bool> reportsBlocked_{false}; // the results are being cleared
+    DisplayThreads displays_;
     std::array<int, 3> newestReport_{};
+    std::array<bool, 3> reportOpen_{};
     int nextReportNumber_ = 1;
-    ThreadLauncher reportLauncher_ = defaultThreadLauncher();
+    ImportanceJob importanceJob_;
 };
 
 } // namespace velmor

@@ -1,5 +1,6 @@
 #include "run/ReportBuilder.h"
 
+#include "algorithms/AlgorithmTraits.h"
 #include "platform/Numbers.h"
 #include "structure/StructureWorkspace.h"
 
@@ -117,20 +118,26 @@ private:
 // left out.
 class LinkIndex {
 public:
-    LinkIndex(const IntArray& links, int rows, int groups, bool onlyLater)
+    LinkIndex(const LinkArray& links, int rows, int groups, bool onlyLater)
         : start_(static_cast<std::size_t>(groups) + 1, 0)
     {
+        // A row without a link of its own reads 0, as a link array reads.
+        std::vector<int> linkOf(static_cast<std::size_t>(std::max(rows, 0)), 0);
+        links.forEach([&](int k, std::int32_t link) {
+            if (k < rows)
+                linkOf[static_cast<std::size_t>(k)] = link;
+        });
         auto keep = [&](int k, int link) { return link >= 0 && link < groups && (!onlyLater || link < k); };
         for (int k = 0; k < rows; ++k)
-            if (keep(k, links.get(k)))
-                ++start_[static_cast<std::size_t>(links.get(k)) + 1];
+            if (keep(k, linkOf[static_cast<std::size_t>(k)]))
+                ++start_[static_cast<std::size_t>(linkOf[static_cast<std::size_t>(k)]) + 1];
         for (std::size_t i = 1; i < start_.size(); ++i)
             start_[i] += start_[i - 1];
         members_.assign(static_cast<std::size_t>(start_.back()), 0);
         std::vector<int> filled(start_.begin(), start_.end() - 1);
         for (int k = 0; k < rows; ++k)
-            if (keep(k, links.get(k)))
-                members_[static_cast<std::size_t>(filled[static_cast<std::size_t>(links.get(k))]++)] = k;
+            if (keep(k, linkOf[static_cast<std::size_t>(k)]))
+                members_[static_cast<std::size_t>(filled[static_cast<std::size_t>(linkOf[static_cast<std::size_t>(k)])]++)] = k;
     }
     int count(int group) const
     {
@@ -161,13 +168,22 @@ void fillChart(ReportContent& report, const SampleLog& log)
     report.chartShown = true;
 }
 
+// The bracket of the run's availability.
+void showBounds(ReportContent& report, const AlgorithmCells& cells, char separator)
+{
+    const AvailabilityBounds bounds = cells.bounds();
+    report.boundValues = {number(bounds.lower, separator), number(bounds.upper, separator)};
+    report.boundsShown = true;
+}
+
 void buildAbraham(const StructureWorkspace& ws, ReportContent& report, const ReportAbortCheck& aborted,
                   const ReportSettings& settings)
 {
     const char separator = settings.decimalSeparator;
     const AlgorithmCells& cells = ws.abraham;
+    const int rule = settings.run.of(Algorithm::Abraham).variant;
     const ByteMatrix& paths = ws.abrahamPaths;
-    const ByteMatrix& products = ws.abrahamProducts;
+    const TermRows& products = ws.abrahamProducts;
     const ElementTexts texts(ws, std::max(paths.columnCount(), products.columnCount()));
     const LinkIndex productsOf(cells.links, products.rowCount(), paths.rowCount(), false);
 
@@ -178,17 +194,19 @@ void buildAbraham(const StructureWorkspace& ws, ReportContent& report, const Rep
             if (path[x] != 0)
                 texts.append(text, x, path[x]);
         text += ")";
-        if (ws.abrahamRule > 0)
+        if (rule > 0)
             text += ", Z:" + std::to_string(ws.abrahamSortArray1.get(r));
-        if (ws.abrahamRule > 1)
+        if (rule > 1)
             text += ", N:" + std::to_string(ws.abrahamSortArray2.get(r));
         const int node = report.tree.add(std::move(text), -1);
         for (int i = 0; i < productsOf.count(r); ++i) {
-            const std::int8_t* product = products.row(productsOf.member(r, i));
+            const std::uint8_t* product = products.row(productsOf.member(r, i));
             std::string term;
-            for (int x = 0; x <= products.lastColumn(); ++x)
-                if (product[x] == 1 || product[x] == -1)
-                    texts.append(term, x, product[x]);
+            for (int x = 0; x <= products.lastColumn(); ++x) {
+                const int cell = termcells::cellAt(product, x);
+                if (cell == 1 || cell == -1)
+                    texts.append(term, x, cell);
+            }
             report.tree.add(std::move(term), node);
         }
         if (aborted())
@@ -205,9 +223,10 @@ void buildAbraham(const StructureWorkspace& ws, ReportContent& report, const Rep
     report.detailValues = {number(cells.availabilityValue(), separator), std::to_string(cells.iterations.load()),
                            std::to_string(paths.rowCount()), std::to_string(products.rowCount())};
     report.detailsShown = true;
+    showBounds(report, cells, separator);
 
     fillChart(report, cells.memoryLog);
-    report.status = reportOptionsLine(ws, Algorithm::Abraham, settings.fileName);
+    report.status = reportOptionsLine(settings.run, Algorithm::Abraham, settings.fileName);
     report.finished = true;
 }
 
@@ -218,12 +237,13 @@ void buildTree(const StructureWorkspace& ws, Algorithm kind, ReportContent& repo
     const char separator = settings.decimalSeparator;
     const bool npr = kind == Algorithm::Npr;
     const AlgorithmCells& cells = ws.cells(kind);
-    const ByteMatrix& rows = npr ? ws.nprRows : ws.enrRows;
+    const TermRows& rows = npr ? ws.nprRows : ws.enrRows;
+    auto cell = [&rows](int x, int k) { return termcells::cellAt(rows.row(k), x); };
     const int stateColumn = rows.lastColumn();
     const int elementCount = stateColumn; // columns 0 .. n, then the row state
     const ElementTexts texts(ws, elementCount);
     const bool normal = settings.normal;
-    const bool ideal = ws.idealTerminals != 0;
+    const bool ideal = settings.run.idealTerminals;
     const int destination = ws.workDestinationIndex;
     const bool destinationCertain = ws.workElementState.get(destination) == 1;
 
@@ -231,10 +251,9 @@ void buildTree(const StructureWorkspace& ws, Algorithm kind, ReportContent& repo
     int root = -1;
     int failures = 0;
     if (rows.rowCount() > 0) {
-        const std::int8_t* first = rows.row(0);
         int source = -1;
         for (int x = 0; x < elementCount && source < 0; ++x)
-            if (first[x] == 1)
+            if (cell(x, 0) == 1)
                 source = x;
         const std::string rootText = texts.plain(source);
         root = report.tree.add(rootText, -1);
@@ -265,18 +284,19 @@ void buildTree(const StructureWorkspace& ws, Algorithm kind, ReportContent& repo
     const bool leaveOutDestinationFailures = (ideal || destinationCertain) && normal;
     int successes = 0;
     for (int k = 0; k <= rows.lastRow(); ++k) {
-        const std::int8_t* row = rows.row(k);
-        if (leaveOutDestinationFailures && destination >= 0 && destination < elementCount && row[destination] == -1)
+        if (leaveOutDestinationFailures && destination >= 0 && destination < elementCount && cell(destination, k) == -1)
             continue;
-        if (row[stateColumn] == 1)
+        const int state = cell(stateColumn, k);
+        if (state == 1)
             ++successes;
-        else if (row[stateColumn] == -1)
+        else if (state == -1)
             ++failures;
     }
     report.detailLabels = {"raspoloživost :", "ukupno iteracija :", "uspješnih rješenja :", "neuspješnih rješ. :"};
     report.detailValues = {number(cells.availabilityValue(), separator), std::to_string(cells.iterations.load()),
                            std::to_string(successes), std::to_string(failures)};
     report.detailsShown = true;
+    showBounds(report, cells, separator);
 
     // Step 6: chart.
     fillChart(report, cells.memoryLog);
@@ -287,37 +307,44 @@ void buildTree(const StructureWorkspace& ws, Algorithm kind, ReportContent& repo
     if (root >= 0) {
         const LinkIndex childrenOf(cells.links, rows.rowCount(), rows.rowCount(), true);
         const bool skipDestinationFailures = npr ? ideal && normal : leaveOutDestinationFailures;
-        const WideMatrix& numbers = ws.nprPaths;
+        const DeltaRows& numbers = ws.nprPaths;
         std::vector<int> byNumber;
+        std::vector<std::int32_t> numberRow;
 
         auto rowText = [&](int k, int p) {
-            const std::int8_t* row = rows.row(k);
-            const std::int8_t* parent = rows.row(p);
             std::string text;
             if (!npr) {
                 for (int x = 0; x < elementCount; ++x)
-                    if (row[x] != 0 && parent[x] == 0)
-                        texts.append(text, x, row[x]);
+                    if (cell(x, k) != 0 && cell(x, p) == 0)
+                        texts.append(text, x, cell(x, k));
             } else {
                 // Decision order: the element numbered v, for v = 1 up to the
                 // row's next number; the highest column when numbers repeat.
-                const int next = numbers.get(numbers.lastColumn(), k);
+                // A row the numbers do not reach reads as zeros.
+                numberRow.assign(static_cast<std::size_t>(std::max(numbers.columnCount(), 1)), 0);
+                if (k <= numbers.lastRow())
+                    numbers.readRow(k, numberRow.data());
+                auto number = [&](int x) {
+                    return x >= 0 && x < numbers.columnCount() ? numberRow[static_cast<std::size_t>(x)] : 0;
+                };
+                const int next = number(numbers.lastColumn());
                 const int limit = std::min(next, elementCount + 2);
                 byNumber.assign(static_cast<std::size_t>(std::max(limit, 1)), -1);
                 for (int x = 0; x < elementCount; ++x) {
-                    const int v = numbers.get(x, k);
+                    const int v = number(x);
                     if (v >= 1 && v < limit)
                         byNumber[static_cast<std::size_t>(v)] = x;
                 }
                 for (int v = 1; v < limit; ++v) {
                     const int x = byNumber[static_cast<std::size_t>(v)];
-                    if (x >= 0 && row[x] != 0 && parent[x] == 0)
-                        texts.append(text, x, row[x]);
+                    if (x >= 0 && cell(x, k) != 0 && cell(x, p) == 0)
+                        texts.append(text, x, cell(x, k));
                 }
             }
-            if (row[stateColumn] == 1)
+            const int state = cell(stateColumn, k);
+            if (state == 1)
                 text += "(uspjeh)";
-            else if (row[stateColumn] == -1)
+            else if (state == -1)
                 text += "(neuspjeh)";
             return text;
         };
@@ -336,7 +363,7 @@ void buildTree(const StructureWorkspace& ws, Algorithm kind, ReportContent& repo
             }
             const int k = childrenOf.member(top.row, top.next++);
             if (skipDestinationFailures && destination >= 0 && destination < elementCount
-                && rows.row(k)[destination] == -1)
+                && cell(destination, k) == -1)
                 continue;
             const int parentNode = top.node;
             const int node = report.tree.add(rowText(k, top.row), parentNode);
@@ -347,7 +374,7 @@ void buildTree(const StructureWorkspace& ws, Algorithm kind, ReportContent& repo
     }
 
     // Step 8.
-    report.status = reportOptionsLine(ws, kind, settings.fileName);
+    report.status = reportOptionsLine(settings.run, kind, settings.fileName);
     report.finished = true;
 }
 
@@ -363,18 +390,17 @@ std::string reportAlgorithmLabel(Algorithm kind)
     return "Algoritam : " + std::string(algorithmName(kind));
 }
 
-std::string reportOptionsLine(const StructureWorkspace& ws, Algorithm kind, const std::string& fileName)
+std::string reportOptionsLine(const RunOptions& run, Algorithm kind, const std::string& fileName)
 {
-    const int level = kind == Algorithm::Abraham ? ws.abrahamRule
-                      : kind == Algorithm::Enr   ? ws.enrVariant
-                                                 : ws.nprVariant;
-    return fileName + (ws.reduction ? ", redukcija" : ", ber redukcije")
-           + (ws.idealTerminals ? ", rub idealan" : ", rub realan") + ", razina opt. : " + std::to_string(level);
+    return fileName + (run.reduction ? ", redukcija" : ", ber redukcije")
+           + (run.idealTerminals ? ", rub idealan" : ", rub realan")
+           + ", razina opt. : " + std::to_string(run.of(kind).variant);
 }
 
-ReportSettings reportSettings(const StructureWorkspace& ws, Algorithm kind, char decimalSeparator)
+ReportSettings reportSettings(const StructureWorkspace& ws, const RunOptions& run, Algorithm kind,
+                              char decimalSeparator)
 {
-    return {ws.fileName, ws.cells(kind).normal == 1, decimalSeparator};
+    return {ws.fileName, ws.settings(kind).normal == 1, decimalSeparator, run};
 }
 
 ReportContent buildReport(const StructureWorkspace& ws, Algorithm kind, const ReportAbortCheck& aborted,
@@ -395,10 +421,10 @@ ReportContent buildReport(const StructureWorkspace& ws, Algorithm kind, const Re
     return report;
 }
 
-ReportContent buildReport(const StructureWorkspace& ws, Algorithm kind, const ReportAbortCheck& aborted,
-                          char decimalSeparator)
+ReportContent buildReport(const StructureWorkspace& ws, const RunOptions& run, Algorithm kind,
+                          const ReportAbortCheck& aborted, char decimalSeparator)
 {
-    return buildReport(ws, kind, aborted, reportSettings(ws, kind, decimalSeparator));
+    return buildReport(ws, kind, aborted, reportSettings(ws, run, kind, decimalSeparator));
 }
 
 } // namespace velmor

@@ -1,5 +1,6 @@
 #pragma once
 
+#include "algorithms/RunOptions.h"
 #include "structure/AlgorithmCells.h"
 
 #include <array>
@@ -74,6 +75,12 @@ struct ReportContent {
     std::array<std::string, 4> detailLabels; // Label6..Label9
     std::array<std::string, 4> detailValues; // Edit6..Edit9
 
+    // The bracket the run gives the availability (Label10/Edit10 and
+    // Label11/Edit11): lower, then upper.
+    bool boundsShown = false;
+    std::array<std::string, 2> boundLabels{"donja granica :", "gornja granica :"};
+    std::array<std::string, 2> boundValues;
+
     bool chartShown = false;
     std::vector<ChartPoint> chart;
 
@@ -85,14 +92,17 @@ struct ReportContent {
 // Abraham tree and after every node of a solution tree.
 using ReportAbortCheck = std::function<bool()>;
 
-// What a report takes of the workspace when it opens: a save may change the
-// file name and the settings window the behaviour while it is being built.
+// What a report takes when it opens: a save may change the file name and the
+// settings window the behaviour while it is being built; the options are
+// those of the run that produced the results.
 struct ReportSettings {
     std::string fileName;
     bool normal = true; // the algorithm's element behaviour: "normalno"
     char decimalSeparator = '.';
+    RunOptions run;
 };
-ReportSettings reportSettings(const StructureWorkspace& ws, Algorithm kind, char decimalSeparator = '.');
+ReportSettings reportSettings(const StructureWorkspace& ws, const RunOptions& run, Algorithm kind,
+                              char decimalSeparator = '.');
 
 // Builds the report of one algorithm from what its run left in the
 // workspace, which it only reads. The tree is filled with an explicit stack,
@@ -100,12 +110,12 @@ ReportSettings reportSettings(const StructureWorkspace& ws, Algorithm kind, char
 ReportContent buildReport(const StructureWorkspace& ws, Algorithm kind, const ReportAbortCheck& aborted,
                           const ReportSettings& settings);
 // The same with the settings as the workspace holds them now.
-ReportContent buildReport(const StructureWorkspace& ws, Algorithm kind, const ReportAbortCheck& aborted,
-                          char decimalSeparator = '.');
+ReportContent buildReport(const StructureWorkspace& ws, const RunOptions& run, Algorithm kind,
+                          const ReportAbortCheck& aborted, char decimalSeparator = '.');
 
 // The options line of a finished report: file name, reduction, terminals and
 // the algorithm's rule or variant.
-std::string reportOptionsLine(const StructureWorkspace& ws, Algorithm kind, const std::string& fileName);
+std::string reportOptionsLine(const RunOptions& run, Algorithm kind, const std::string& fileName);
 
 // Caption and Label1 text of a report of `kind`.
 std::string reportCaption(Algorithm kind);

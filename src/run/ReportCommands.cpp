@@ -9,29 +9,34 @@
 
 namespace velmor {
 
-namespace {
-
-constexpr const char* kThreadShortage = "Neispravno ponašanje stvorene niti zbog nedostatka resursa";
-constexpr const char* kThreadFault = "Neispravno izvođenje programa u stvorenoj niti";
-
-} // namespace
-
-void MainController::reapReports()
+// A report can be opened for an algorithm that ended with success in the
+// last run, once that run is over, while no report of its present results
+// is open. The display thread reads what the run left, so it must never
+// start while a run is on.
+bool MainController::reportAvailable(Algorithm a) const
 {
-    std::erase_if(displayThreads_, [](const std::unique_ptr<DisplayThread>& entry) {
-        if (!entry->delivered->load())
-            return false;
-        entry->thread.join();
-        return true;
-    });
+    return !runOn() && engine_.resultsPresent() && ws_.cells(a).done.load() && !reportOpen(a);
+}
+
+// Each results button with its menu item, and the group button with its
+// menu item, which offers whatever single reports are still available.
+void MainController::refreshReportControls()
+{
+    bool any = false;
+    for (Algorithm a : kAlgorithms) {
+        const AlgorithmBinding& b = binding(a);
+        const bool on = reportAvailable(a);
+        apply(ControlChange::enable(b.reportButton, on));
+        apply(ControlChange::enable(b.reportMenuItem, on));
+        any = any || on;
+    }
+    enable({"detaljni", "Svihodabranih1"}, any);
 }
 
 void MainController::openReport(Algorithm a, const ReportWindowOpener& open)
 {
-    reapReports();
-    const AlgorithmBinding& b = binding(a);
-    apply(ControlChange::enable(b.reportButton, false));
-    apply(ControlChange::enable(b.reportMenuItem, false));
+    reportOpen_[static_cast<std::size_t>(a)] = true;
+    refreshReportControls();
 
     ReportWindowRequest request;
     request.kind = a;
@@ -42,36 +47,21 @@ void MainController::openReport(Algorithm a, const ReportWindowOpener& open)
     reportAbort(a) = false;
     ReportDelivery deliver = open ? open(request) : ReportDelivery();
 
-    auto entry = std::make_unique<DisplayThread>();
-    entry->kind = a;
-    entry->number = request.number;
-    auto body = [&ws = ws_, &kindAbort = reportAbort(a), cancel = entry->cancel, delivered = entry->delivered,
-                 deliver = std::move(deliver), a, settings = reportSettings(ws_, a, engine_.decimalSeparator())] {
+    auto build = [&ws = ws_, &kindAbort = reportAbort(a), deliver = std::move(deliver), a,
+                  settings = reportSettings(ws_, engine_.lastOptions(), a, decimalSeparator_)](
+                     const std::atomic<bool>& cancelled) {
         try {
             auto report = std::make_shared<ReportContent>(buildReport(
-                ws, a, [&kindAbort, &cancel] { return kindAbort.load() || cancel->load(); }, settings));
+                ws, a, [&kindAbort, &cancelled] { return kindAbort.load() || cancelled.load(); }, settings));
             if (deliver)
                 deliver(std::move(report));
         } catch (const std::exception&) {
             // Out of memory for a huge tree: the window keeps its building
             // notice, as an aborted report does.
         }
-        delivered->store(true);
     };
-
-    std::string first;
-    std::string second;
-    try {
-        if (!reportLauncher_(entry->thread, ws_.displayStackSize, std::move(body)))
-            first = kThreadShortage;
-    } catch (const std::exception& e) {
-        first = kThreadFault;
-        second = std::string("error description : ") + e.what();
-    }
-    if (first.empty())
-        displayThreads_.push_back(std::move(entry));
-    else
-        apply(ControlChange::error(first, second));
+    if (const auto failure = displays_.start(ws_.displayStackSize, std::move(build)))
+        apply(ControlChange::error(failure->first, failure->second));
     reportCascade_ += 25;
 }
 
@@ -79,39 +69,34 @@ void MainController::reportFromMenu(Algorithm a, const ReportWindowOpener& open)
 {
     archiveThread_.join(); // a failed save restores the file name that the report takes
     absorb();
-    std::lock_guard guard(reportsLock_);
-    if (reportsBlocked_ || !board_.enabled(binding(a).reportMenuItem))
-        return;
-    openReport(a, open);
+    displays_.whileUnblocked([&] {
+        if (!runOn() && board_.enabled(binding(a).reportMenuItem))
+            openReport(a, open);
+    });
 }
 
 void MainController::reportFromResultsBar(Algorithm a, const ReportWindowOpener& open)
 {
     archiveThread_.join();
     absorb();
-    std::lock_guard guard(reportsLock_);
-    if (reportsBlocked_ || !board_.enabled(binding(a).reportButton))
-        return;
-    openReport(a, open);
-    bool otherEnabled = false;
-    for (Algorithm other : kAlgorithms)
-        if (other != a && board_.enabled(binding(other).reportButton))
-            otherEnabled = true;
-    if (!otherEnabled)
-        enable({"detaljni", "Svihodabranih1"}, false);
+    displays_.whileUnblocked([&] {
+        if (!runOn() && board_.enabled(binding(a).reportButton))
+            openReport(a, open);
+    });
 }
 
 void MainController::allReports(const ReportWindowOpener& open)
 {
     archiveThread_.join();
     absorb();
-    std::lock_guard guard(reportsLock_);
-    if (reportsBlocked_)
-        return;
-    for (Algorithm a : kAlgorithms)
-        if (ws_.cells(a).done.load() && board_.enabled(binding(a).reportButton))
-            openReport(a, open);
-    enable({"detaljni", "Svihodabranih1"}, false);
+    displays_.whileUnblocked([&] {
+        if (runOn() || !board_.enabled("detaljni"))
+            return;
+        // Opening each one turns the group button off with the last of them.
+        for (Algorithm a : kAlgorithms)
+            if (ws_.cells(a).done.load() && board_.enabled(binding(a).reportButton))
+                openReport(a, open);
+    });
 }
 
 void MainController::reportClosed(Algorithm a, int number)
@@ -119,30 +104,10 @@ void MainController::reportClosed(Algorithm a, int number)
     absorb();
     if (number != newestReport(a))
         return;
-    const AlgorithmBinding& b = binding(a);
-    enable({b.reportButton, b.reportMenuItem, "detaljni", "Pregledrezultata1"}, true);
     reportAbort(a) = true;
-}
-
-void MainController::endReports()
-{
-    std::lock_guard guard(reportsLock_);
-    reportsBlocked_ = true;
-    for (const auto& entry : displayThreads_)
-        entry->cancel->store(true);
-    for (const auto& entry : displayThreads_)
-        entry->thread.join();
-    displayThreads_.clear();
-}
-
-int MainController::reportsBuilding() const
-{
-    std::lock_guard guard(reportsLock_);
-    int building = 0;
-    for (const auto& entry : displayThreads_)
-        if (!entry->delivered->load())
-            ++building;
-    return building;
+    reportOpen_[static_cast<std::size_t>(a)] = false;
+    apply(ControlChange::enable("Pregledrezultata1", true));
+    refreshReportControls();
 }
 
 } // namespace velmor

@@ -12,10 +12,12 @@ ResultValues readResultValues(const StructureWorkspace& ws, Algorithm a, bool st
     ResultValues values;
     values.availability = cells.availabilityValue();
     values.memory = cells.memoryLog.sample(0);
-    values.time = cells.timers.total(AlgorithmRun::executionSlotOf(a));
+    values.time = cells.timers.total(traits(a).executionSlot);
     values.failed = cells.failed.load() != 0;
     values.anomalies = cells.anomalies.load();
     values.stoppedByUser = stoppedByUser;
+    values.iterations = cells.iterations.load();
+    values.bounds = cells.bounds();
     return values;
 }
 
@@ -28,7 +30,7 @@ std::string paddedMeasure(const std::string& text, std::size_t width)
 ResultRow formatResultRow(Algorithm a, const ResultValues& values, char decimalSeparator)
 {
     ResultRow row;
-    row.cells[0] = std::string(binding(a).name);
+    row.cells[0] = std::string(algorithmName(a));
     row.cells[1] = formatGeneral(values.availability, decimalSeparator);
     row.cells[2] = paddedMeasure(formatGeneral(static_cast<long double>(values.memory), decimalSeparator), 20);
     row.cells[3] = paddedMeasure(formatGeneral(values.time, decimalSeparator), 19);
@@ -51,7 +53,7 @@ void appendResultRow(ControlUnit& unit, Algorithm a, int row, const ResultRow& r
 {
     for (int column = 0; column < 5; ++column)
         unit.push_back(ControlChange::cell(row, column, result.cells[static_cast<std::size_t>(column)]));
-    if (result.lamp)
+    if (result.lamp && binding(a).lamp)
         unit.push_back(ControlChange::fill(binding(a).lamp, *result.lamp));
 }
 

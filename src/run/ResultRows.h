@@ -19,16 +19,6 @@ struct ResultRow {
     std::optional<Rgb> lamp; // a new indicator colour, if the row asks for one
 };
 
-// The values a row is built from, read once so that they belong together.
-struct ResultValues {
-    long double availability = 0;
-    std::int64_t memory = 0;
-    long double time = 0;
-    bool failed = false;
-    std::int32_t anomalies = 0;
-    bool stoppedByUser = false;
-};
-
 ResultValues readResultValues(const StructureWorkspace& ws, Algorithm a, bool stoppedByUser);
 ResultRow formatResultRow(Algorithm a, const ResultValues& values, char decimalSeparator);
 

@@ -3,10 +3,11 @@
 #include "algorithms/RunFrame.h"
 #include "algorithms/WorkStructure.h"
 #include "platform/HeapTuning.h"
-#include "platform/Numbers.h"
 #include "run/AlgorithmTable.h"
 #include "run/ResultRows.h"
+#include "run/ThreadStart.h"
 
+#include <algorithm>
 #include <cmath>
 #include <exception>
 #include <thread>
@@ -20,48 +21,6 @@ using Clock = std::chrono::steady_clock;
 // How long the polling loop rests between cycles: long enough to leave the
 // cores to the algorithms, short enough for a live display.
 constexpr auto kPollRest = std::chrono::milliseconds(2);
-
-void appendRunningControls(ControlUnit& unit)
-{
-    auto set = [&unit](std::initializer_list<const char*> names, bool on) {
-        for (const char* name : names)
-            unit.push_back(ControlChange::enable(name, on));
-    };
-    set({"play", "Start1"}, false);
-    set({"pause", "Pauze1"}, true);
-    set({"resume", "Nastavi1"}, false);
-    set({"stop", "Stop1"}, true);
-    set({"Abraham3", "ENR3", "NPR3"}, true);
-    set({"zatvoritrenutni", "Zatvoristrukturu1"}, false);
-    set({"detaljni", "Svihodabranih1"}, false);
-    set({"novadatoteka", "Novastruktura1"}, false);
-    set({"otvoridatoteku", "Otvoridatoteku1"}, false);
-    set({"rezabr", "rezenr", "reznpr"}, false);
-    set({"A1", "ENR4", "NPR4"}, false);
-}
-
-void appendEndedControls(ControlUnit& unit)
-{
-    auto set = [&unit](std::initializer_list<const char*> names, bool on) {
-        for (const char* name : names)
-            unit.push_back(ControlChange::enable(name, on));
-    };
-    set({"play", "Start1"}, true);
-    set({"pause", "Pauze1"}, false);
-    set({"resume", "Nastavi1"}, false);
-    set({"stop", "Stop1"}, false);
-    set({"Abraham3", "ENR3", "NPR3"}, false);
-    set({"zatvoritrenutni", "Zatvoristrukturu1"}, true);
-    set({"detaljni", "Svihodabranih1"}, true);
-    set({"novadatoteka", "Novastruktura1"}, true);
-    set({"otvoridatoteku", "Otvoridatoteku1"}, true);
-}
-
-std::string progressText(const AlgorithmCells& cells)
-{
-    return std::to_string(cells.progressDone.load(std::memory_order_relaxed)) + "/"
-           + std::to_string(cells.progressTotal.load(std::memory_order_relaxed));
-}
 
 float progressFraction(const AlgorithmCells& cells)
 {
@@ -79,7 +38,7 @@ int progressStepFor(int chosenAlgorithms)
     return 10000 / std::max(chosenAlgorithms, 1) + 1;
 }
 
-int progressBarPosition(int progressStep, const std::array<float, 3>& fractions)
+int progressBarPosition(int progressStep, const std::array<float, kRunAlgorithms.size()>& fractions)
 {
     long double sum = 0;
     for (float fraction : fractions)
@@ -87,8 +46,7 @@ int progressBarPosition(int progressStep, const std::array<float, 3>& fractions)
     return static_cast<int>(std::ceil(static_cast<double>(sum)));
 }
 
-RunEngine::RunEngine(StructureWorkspace& ws, ControlChannel& channel)
-    : ws_(ws), channel_(channel), decimalSeparator_(userDecimalSeparator())
+RunEngine::RunEngine(StructureWorkspace& ws, ControlChannel& channel) : ws_(ws), channel_(channel)
 {
     keepFreedMemoryInProcess();
 }
@@ -100,15 +58,11 @@ RunEngine::~RunEngine()
 
 // --- Actions ------------------------------------------------------------------
 
-void RunEngine::startRun(const RunRequest& request, bool structurePresent)
+void RunEngine::startRun(const RunOptions& options, bool structurePresent)
 {
     if (!structurePresent) {
-        ControlUnit unit;
-        unit.push_back(ControlChange::error("Nije moguce pokrenuti program koji nije ucitan", ""));
-        unit.push_back(ControlChange::enable("play", false));
-        unit.push_back(ControlChange::enable("Start1", false));
-        channel_.post(std::move(unit));
         resultsPresent_ = false;
+        channel_.post(events::StartRefused{true, "Nije moguce pokrenuti program koji nije ucitan", ""});
         return;
     }
     // A second Start while a run validates or runs is refused; the controls
@@ -117,32 +71,19 @@ void RunEngine::startRun(const RunRequest& request, bool structurePresent)
         return;
     // Gates left held by an earlier run open here, on the thread that also
     // pauses: a Pause that comes once this run is under way is never undone.
-    for (Algorithm a : kAlgorithms)
+    for (Algorithm a : kRunAlgorithms)
         ws_.cells(a).pause.release();
     paused_ = false;
     coreThread_.join();
     joinAlgorithmThreads();
-    bool started = false;
-    std::string failure;
-    try {
-        started = launcher_(coreThread_, ws_.coreStackSize, [this, request] { runCore(request); });
-    } catch (const std::exception& e) {
-        failure = e.what();
-    }
-    if (started)
+    const auto failure =
+        startThread(launcher_, coreThread_, options.coreStackSize, [this, options] { runCore(options); });
+    if (!failure)
         return;
     coreBusy_ = false;
-    ControlUnit unit;
-    appendResetMainControls(unit);
-    unit.push_back(ControlChange::procedure("refreshAlgorithmChoice"));
-    if (failure.empty()) {
-        unit.push_back(ControlChange::error("Neispravno ponašanje stvorene niti zbog nedostatka resursa", ""));
-    } else {
-        unit.push_back(ControlChange::error("Neispravno izvođenje programa u stvorenoj niti",
-                                            "error description : " + failure));
+    if (failure->raised)
         resultsPresent_ = false;
-    }
-    channel_.post(std::move(unit));
+    channel_.post(events::StartRefused{false, failure->first, failure->second});
 }
 
 void RunEngine::pauseRun()
@@ -153,27 +94,25 @@ void RunEngine::pauseRun()
     // comes while the core thread is still starting the algorithm threads
     // must hold the ones it starts later too. A gate that no thread passes
     // holds nothing.
-    for (Algorithm a : kAlgorithms)
+    for (Algorithm a : kRunAlgorithms)
         ws_.cells(a).pause.hold();
     paused_ = true;
-    channel_.post({ControlChange::enable("pause", false), ControlChange::enable("Pauze1", false),
-                   ControlChange::enable("resume", true), ControlChange::enable("Nastavi1", true)});
+    channel_.post(events::PauseChanged{true});
 }
 
 void RunEngine::resumeRun()
 {
     if (!paused_)
         return;
-    for (Algorithm a : kAlgorithms)
+    for (Algorithm a : kRunAlgorithms)
         ws_.cells(a).pause.release();
     paused_ = false;
-    channel_.post({ControlChange::enable("pause", true), ControlChange::enable("Pauze1", true),
-                   ControlChange::enable("resume", false), ControlChange::enable("Nastavi1", false)});
+    channel_.post(events::PauseChanged{false});
 }
 
 void RunEngine::stopRun()
 {
-    for (Algorithm a : kAlgorithms)
+    for (Algorithm a : kRunAlgorithms)
         stopAlgorithm(a);
 }
 
@@ -188,41 +127,21 @@ void RunEngine::stopAlgorithm(Algorithm a)
     }
 }
 
-void RunEngine::clearResults(ControlUnit& unit)
+void RunEngine::clearResults()
 {
     if (beforeClearResults_)
         beforeClearResults_();
     ws_.resetResults();
-    for (Algorithm a : kAlgorithms)
-        unit.push_back(ControlChange::setText(binding(a).progressLabel, ""));
-    for (int row = 1; row <= 3; ++row)
-        for (int column = 0; column < 5; ++column)
-            unit.push_back(ControlChange::cell(row, column, ""));
-    unit.push_back(ControlChange::rowCount(2));
-    unit.push_back(ControlChange::procedure("resetReportCascade"));
     for (auto& stopped : stoppedByUser_)
         stopped = false;
+    for (auto& ended : endedByCeiling_)
+        ended = false;
 }
 
-void RunEngine::appendResetMainControls(ControlUnit& unit)
+RunOptions RunEngine::lastOptions() const
 {
-    auto disable = [&unit](std::initializer_list<const char*> names) {
-        for (const char* name : names)
-            unit.push_back(ControlChange::enable(name, false));
-    };
-    disable({"spremipodatke", "Spremistrukturu1", "zatvoritrenutni", "Zatvoristrukturu1", "play", "Start1", "pause",
-             "Pauze1", "resume", "Nastavi1", "stop", "Stop1", "Abraham3", "ENR3", "NPR3", "detaljni",
-             "Svihodabranih1"});
-    appendGridHeader(unit);
-    disable({"ComboBox1", "ComboBox2", "RadioButton1", "RadioButton2", "RadioButton4", "RadioButton5", "RadioButton6",
-             "RadioButton7", "RadioButton8", "RadioButton9", "RadioButton10", "CheckBox1"});
-    unit.push_back(ControlChange::procedure("reductionMarks"));
-    disable({"CheckBox2", "rezstr", "matricastrukture2", "rezabr", "rezenr", "reznpr", "A1", "ENR4", "NPR4"});
-    for (const char* pairBox : {"zadan1", "zadan2"}) {
-        unit.push_back(ControlChange::enable(pairBox, false));
-        unit.push_back(ControlChange::check(pairBox, false));
-    }
-    disable({"CheckBox3", "CheckBox4", "CheckBox5"});
+    std::lock_guard guard(lastOptionsLock_);
+    return lastOptions_;
 }
 
 void RunEngine::waitUntilIdle()
@@ -233,7 +152,7 @@ void RunEngine::waitUntilIdle()
 
 void RunEngine::shutdown()
 {
-    for (Algorithm a : kAlgorithms) {
+    for (Algorithm a : kRunAlgorithms) {
         ws_.cells(a).requestStop();
         ws_.cells(a).pause.release();
     }
@@ -249,63 +168,60 @@ void RunEngine::joinAlgorithmThreads()
 
 // --- Core thread ----------------------------------------------------------------
 
-void RunEngine::runCore(const RunRequest& request)
+void RunEngine::runCore(const RunOptions& options)
 {
-    resolveTerminals(request);
+    resolveTerminals(options);
     if (!validate()) {
         coreBusy_ = false;
         return;
     }
-    ControlUnit running;
-    appendRunningControls(running);
-    clearResults(running);
-    channel_.post(std::move(running));
-    captureOptions(request);
-
-    ControlUnit lamps;
-    for (Algorithm a : kAlgorithms)
-        lamps.push_back(ControlChange::fill(binding(a).lamp, ws_.cells(a).selected.load() ? kYellow : kSkyBlue));
-    channel_.post(std::move(lamps));
-
-    runChosenAlgorithms(request);
-
-    ControlUnit ended;
-    if (resultsPresent_) {
-        for (Algorithm a : kAlgorithms)
-            if (ws_.cells(a).selected.load())
-                fillResultRow(ended, a);
+    options_ = options;
+    {
+        std::lock_guard guard(lastOptionsLock_);
+        lastOptions_ = options;
     }
-    appendEndedControls(ended);
+    clearResults();
+    events::RunEntered entered{{}, source_, destination_};
+    for (Algorithm a : kRunAlgorithms)
+        if (options_.of(a).selected)
+            entered.chosen.push_back(a);
+    channel_.post(std::move(entered));
+
+    runChosenAlgorithms();
+
+    events::RunEnded ended;
+    ended.resultsPresent = resultsPresent_;
+    if (resultsPresent_)
+        for (Algorithm a : kRunAlgorithms)
+            if (ws_.cells(a).selected.load())
+                ended.rows.push_back({a, rows_[index(a)], resultValues(a)});
     channel_.post(std::move(ended));
     coreBusy_ = false;
 }
 
-void RunEngine::resolveTerminals(const RunRequest& request)
+void RunEngine::resolveTerminals(const RunOptions& options)
 {
-    for (Algorithm a : kAlgorithms)
-        ws_.cells(a).selected = request.selected[index(a)] ? 1 : 0;
-    auto nodeOf = [this](const std::string& item) {
+    for (Algorithm a : kRunAlgorithms)
+        ws_.cells(a).selected = options.of(a).selected ? 1 : 0;
+    auto nodeOf = [this](const std::optional<std::int32_t>& label) {
         int found = -1;
-        if (item.empty())
-            return -1;
-        const std::int64_t label = cLong(item.c_str());
-        if (label < INT32_MIN || label > INT32_MAX || !ws_.elements.find(static_cast<std::int32_t>(label), NodeKind, found))
+        if (!label || !ws_.elements.find(*label, NodeKind, found))
             return -1;
         return found;
     };
-    ws_.sourceIndex = nodeOf(request.sourceItem);
-    ws_.destinationIndex = nodeOf(request.destinationItem);
-    ws_.idealTerminals = request.idealTerminals ? 1 : 0;
+    source_ = nodeOf(options.sourceLabel);
+    destination_ = nodeOf(options.destinationLabel);
 }
 
 bool RunEngine::validate()
 {
-    const bool anyChosen = ws_.abraham.selected.load() || ws_.enr.selected.load() || ws_.npr.selected.load();
-    if (ws_.sourceIndex < 0 || ws_.destinationIndex < 0) {
+    const bool anyChosen = std::any_of(kRunAlgorithms.begin(), kRunAlgorithms.end(),
+                                       [this](Algorithm a) { return ws_.cells(a).selected.load() != 0; });
+    if (source_ < 0 || destination_ < 0) {
         report("Ili izvorišni ili odredišni čvor nisu zadani,", "pravilno specificirajte karakteristiku grafa");
         return false;
     }
-    if (ws_.sourceIndex == ws_.destinationIndex) {
+    if (source_ == destination_) {
         if (anyChosen)
             report("Izvorišni i odredišni čvorovi su identični, stoga je",
                    "svrsishodno odrediti međusobno različite čvorove");
@@ -320,82 +236,80 @@ bool RunEngine::validate()
     return true;
 }
 
-void RunEngine::captureOptions(const RunRequest& request)
+void RunEngine::runChosenAlgorithms()
 {
-    ws_.reduction = request.reduction ? 1 : 0;
-    ws_.idealTerminals = request.idealTerminals ? 1 : 0;
-    ws_.extendedThreads = 0; // one creation call on this platform
-    if (request.abrahamRule == 1 || request.abrahamRule == 2)
-        ws_.abrahamRule = request.abrahamRule;
-    if (request.enrVariant >= 0 && request.enrVariant <= 2)
-        ws_.enrVariant = request.enrVariant;
-    if (request.nprVariant >= 0 && request.nprVariant <= 1)
-        ws_.nprVariant = request.nprVariant;
-}
-
-void RunEngine::runChosenAlgorithms(const RunRequest& request)
-{
-    using Direction = RunRequest::Direction;
-    if (request.direction == Direction::None)
+    if (options_.direction == Direction::None)
         return; // nothing to compute without a direction
     try {
         const ByteMatrix& incidence =
-            request.direction == Direction::Directed ? ws_.directedMatrix : ws_.undirectedMatrix;
+            options_.direction == Direction::Directed ? ws_.directedMatrix : ws_.undirectedMatrix;
         incidence.copyTo(ws_.workMatrix);
         if (coordinateAlgorithms()) {
             resultsPresent_ = true;
             return;
         }
-        reportFailedAlgorithms(request.direction == Direction::Directed);
+        reportFailedAlgorithms();
     } catch (const std::exception& e) {
+        abandonAlgorithms();
         report("Lokalna nestabilnost programa, pokušaj ponovo", std::string("error description : ") + e.what());
     }
 }
 
-void RunEngine::reportFailedAlgorithms(bool directed)
+// The run cannot go on, but its algorithm threads may: they are stopped and
+// joined here, so that the run's end never comes while one still writes its
+// rows (a report could then be opened on them).
+void RunEngine::abandonAlgorithms()
 {
-    std::string list;
+    for (Algorithm a : kRunAlgorithms) {
+        ws_.cells(a).requestStop();
+        ws_.cells(a).pause.release();
+    }
+    joinAlgorithmThreads();
+    runningAlgorithms_ = 0;
+    allAlgorithmsDone_.reset();
     resultsPresent_ = false;
-    ControlUnit unit;
-    for (Algorithm a : kAlgorithms) {
+}
+
+void RunEngine::reportFailedAlgorithms()
+{
+    events::AlgorithmsFailed failed;
+    failed.first = options_.direction == Direction::Directed ? "Neispravno izvršenje navedenih algoritama :"
+                                                             : "Neispravno izvršavanje algoritma :";
+    resultsPresent_ = false;
+    for (Algorithm a : kRunAlgorithms) {
         AlgorithmCells& cells = ws_.cells(a);
         if (cells.failed.load()) {
-            if (!list.empty())
-                list += ", ";
-            list += binding(a).name;
-            unit.push_back(ControlChange::fill(binding(a).lamp, kBlack));
+            if (!failed.second.empty())
+                failed.second += ", ";
+            failed.second += algorithmName(a);
+            failed.failed.push_back(a);
             cells.selected = 0;
             cells.done = 0;
         } else if (cells.selected.load()) {
             resultsPresent_ = true;
         }
     }
-    unit.push_back(ControlChange::error(
-        directed ? "Neispravno izvršenje navedenih algoritama :" : "Neispravno izvršavanje algoritma :", list));
-    channel_.post(std::move(unit));
+    channel_.post(std::move(failed));
 }
 
-void RunEngine::report(const std::string& first, const std::string& second)
+void RunEngine::report(std::string first, std::string second)
 {
-    channel_.post({ControlChange::error(first, second)});
+    channel_.post(events::Failure{std::move(first), std::move(second)});
 }
 
 // --- Coordination -----------------------------------------------------------------
 
 bool RunEngine::coordinateAlgorithms()
 {
-    int chosen = 0;
-    for (Algorithm a : kAlgorithms)
-        chosen += ws_.cells(a).selected.load() ? 1 : 0;
-    const int progressStep = progressStepFor(chosen);
-    for (ByteMatrix& terms : finalTerms_)
+    const int progressStep = progressStepFor(options_.chosenCount());
+    for (TermRows& terms : finalTerms_)
         terms.clear();
-    channel_.post({ControlChange::progress(0)});
-    if (!mapWorkStructure(ws_))
+    channel_.post(events::BarMoved{0});
+    if (!mapWorkStructure(ws_, options_, source_, destination_))
         return false;
 
     int row = 0;
-    for (Algorithm a : kAlgorithms) {
+    for (Algorithm a : kRunAlgorithms) {
         liveSums_[index(a)] = LiveSum{};
         finalEvaluated_[index(a)] = false;
         rows_[index(a)] = 0;
@@ -405,25 +319,27 @@ bool RunEngine::coordinateAlgorithms()
         rows_[index(a)] = ++row;
         ++runningAlgorithms_;
     }
-    channel_.post({ControlChange::rowCount(row + 1)});
+    channel_.post(events::RowsGiven{row});
 
     allAlgorithmsDone_ = std::make_unique<AutoResetEvent>();
+    watch_ = std::make_unique<MemoryWatch>(*ceiling_);
     startAlgorithmThreads();
+    if (afterAlgorithmsStarted_)
+        afterAlgorithmsStarted_();
 
     // The count is read before the cycle, so that the last cycle runs after
     // every algorithm thread has written its final counters and is always
     // shown, whatever the display interval.
-    // The texts of the display are only built for the cycles that send them:
-    // most cycles just gather the new terms.
-    ControlUnit display;
+    // The figures of the display are only read for the cycles that send
+    // them: most cycles just gather the new terms.
     auto lastShown = Clock::now() - displayInterval_;
     for (bool last = false; !last;) {
         last = runningAlgorithms_.load() == 0;
         const bool show = last || Clock::now() - lastShown >= displayInterval_;
+        events::Progress display;
         pollCycle(show ? &display : nullptr, progressStep);
         if (show) {
             channel_.post(std::move(display));
-            display.clear();
             lastShown = Clock::now();
         }
         if (!last)
@@ -433,9 +349,9 @@ bool RunEngine::coordinateAlgorithms()
     allAlgorithmsDone_.reset();
     joinAlgorithmThreads();
 
-    channel_.post({ControlChange::progress(10000)});
+    channel_.post(events::BarMoved{10000});
     evaluateFinalTerms();
-    for (Algorithm a : kAlgorithms)
+    for (Algorithm a : kRunAlgorithms)
         if (ws_.cells(a).failed.load())
             return false;
     return true;
@@ -443,18 +359,15 @@ bool RunEngine::coordinateAlgorithms()
 
 void RunEngine::startAlgorithmThreads()
 {
-    for (Algorithm a : kAlgorithms) {
+    for (Algorithm a : kRunAlgorithms) {
         AlgorithmCells& cells = ws_.cells(a);
         if (!cells.selected.load())
             continue;
-        bool started = false;
-        std::string failure;
-        try {
-            started = launcher_(algorithmThreads_[index(a)], cells.stackSize, [this, a] { runAlgorithmThread(a); });
-        } catch (const std::exception& e) {
-            failure = e.what();
-        }
-        if (started) {
+        const auto failure =
+            startThread(launcher_, algorithmThreads_[index(a)], options_.of(a).stackSize,
+                        [this, a] { runAlgorithmThread(a); }, binding(a).threadFailure,
+                        "Neispravno izvođenje programa u stvorenim nitima");
+        if (!failure) {
             cells.thread = nextHandle_++;
             continue;
         }
@@ -462,42 +375,44 @@ void RunEngine::startAlgorithmThreads()
         // out of the running count and counts as failed.
         cells.thread = -1;
         cells.failed = 1;
-        if (failure.empty())
-            report(binding(a).threadFailure, "");
-        else
-            report("Neispravno izvođenje programa u stvorenim nitima", "error description : " + failure);
+        report(failure->first, failure->second);
         finishOne();
     }
 }
 
-void RunEngine::pollCycle(ControlUnit* display, int progressStep)
+void RunEngine::pollCycle(events::Progress* display, int progressStep)
 {
-    std::array<float, 3> fractions{};
-    for (Algorithm a : kAlgorithms) {
+    std::array<float, kRunAlgorithms.size()> fractions{};
+    for (Algorithm a : kRunAlgorithms) {
         AlgorithmCells& cells = ws_.cells(a);
         if (!cells.selected.load())
             continue;
-        const AlgorithmBinding& b = binding(a);
-        if (display)
-            display->push_back(ControlChange::setText(b.progressLabel, progressText(cells)));
-        if (!cells.stopRequested()) {
+        const bool refreshed = !cells.stopRequested();
+        if (refreshed) {
             if (cells.done.load() || cells.failed.load()) {
                 // A finished algorithm's terms no longer change: evaluate once.
                 if (!finalEvaluated_[index(a)])
                     evaluateFinal(a);
-            } else {
+            } else if (traits(a).deliversTerms) {
                 LiveSum& sum = liveSums_[index(a)];
-                addNewTerms(ws_.liveTerms(a), cells.feed, cells.partialCount.load(), b.skipColumns, ws_.elementMap,
-                            ws_.workSourceIndex, ws_.workDestinationIndex, ws_.elements, ws_.idealTerminals, sum);
+                addLiveTerms(a, sum, cells.partialCount.load());
                 cells.storeAvailability(sum.value);
+                cells.storeBounds(sum.bounds(traits(a).skipColumns == 1));
             }
-            if (display)
-                fillResultRow(*display, a);
+        }
+        if (display) {
+            events::AlgorithmProgress progress{a, rows_[index(a)],
+                                               cells.progressDone.load(std::memory_order_relaxed),
+                                               cells.progressTotal.load(std::memory_order_relaxed),
+                                               std::nullopt};
+            if (refreshed)
+                progress.values = resultValues(a);
+            display->algorithms.push_back(std::move(progress));
         }
         fractions[index(a)] = progressFraction(cells);
     }
     if (display)
-        display->push_back(ControlChange::progress(progressBarPosition(progressStep, fractions)));
+        display->position = progressBarPosition(progressStep, fractions);
 }
 
 // The polling has already evaluated every algorithm that ended without a
@@ -505,7 +420,7 @@ void RunEngine::pollCycle(ControlUnit* display, int progressStep)
 // while the run waits.
 void RunEngine::evaluateFinalTerms()
 {
-    for (Algorithm a : kAlgorithms) {
+    for (Algorithm a : kRunAlgorithms) {
         AlgorithmCells& cells = ws_.cells(a);
         if (cells.selected.load() && !cells.failed.load() && !finalEvaluated_[index(a)])
             evaluateFinal(a);
@@ -514,14 +429,31 @@ void RunEngine::evaluateFinalTerms()
 
 void RunEngine::evaluateFinal(Algorithm a)
 {
-    AlgorithmCells& cells = ws_.cells(a);
-    long double value = 0;
-    if (!finishLiveSum(a, value)
-        && !evaluateTerms(finalTerms_[index(a)], ws_.elementMap, ws_.workSourceIndex, ws_.workDestinationIndex,
-                          ws_.elements, value, ws_.idealTerminals))
-        cells.failed = 1;
-    cells.storeAvailability(value);
     finalEvaluated_[index(a)] = true;
+    if (!traits(a).deliversTerms)
+        return; // it stored its availability and bounds itself
+    AlgorithmCells& cells = ws_.cells(a);
+    LiveSum& sum = liveSums_[index(a)];
+    long double value = 0;
+    if (!finishLiveSum(a, value)) {
+        if (!evaluateTerms(finalTerms_[index(a)], ws_.elementMap, ws_.workSourceIndex, ws_.workDestinationIndex,
+                           ws_.elements, value, options_.idealTerminals))
+            cells.failed = 1;
+        // The failure leaves are summed again over the rows as they stay.
+        sum = LiveSum{};
+        addLiveTerms(a, sum);
+    }
+    cells.storeAvailability(value);
+    // An algorithm that ran to its end has closed the bracket.
+    const bool ranToEnd = !cells.failed.load() && cells.anomalies.load() >= 0;
+    const long double upper = std::max(sum.bounds(traits(a).skipColumns == 1).upper, value);
+    cells.storeBounds({value, ranToEnd ? value : upper});
+}
+
+bool RunEngine::addLiveTerms(Algorithm a, LiveSum& sum, int pending)
+{
+    return addNewTerms(ws_.liveTerms(a), ws_.cells(a).feed, pending, traits(a).skipColumns, ws_.elementMap,
+                       ws_.workSourceIndex, ws_.workDestinationIndex, ws_.elements, options_.idealTerminals, sum);
 }
 
 // The final terms are the live rows (Abraham) or their success rows (the
@@ -532,12 +464,11 @@ void RunEngine::evaluateFinal(Algorithm a)
 // terms over rows that stayed as they were read.
 bool RunEngine::finishLiveSum(Algorithm a, long double& value)
 {
-    const int skipColumns = binding(a).skipColumns;
-    const ByteMatrix& live = ws_.liveTerms(a);
-    const ByteMatrix& terms = finalTerms_[index(a)];
+    const int skipColumns = traits(a).skipColumns;
+    const TermRows& live = ws_.liveTerms(a);
+    const TermRows& terms = finalTerms_[index(a)];
     LiveSum& sum = liveSums_[index(a)];
-    if (!addNewTerms(live, ws_.cells(a).feed, 0, skipColumns, ws_.elementMap, ws_.workSourceIndex,
-                     ws_.workDestinationIndex, ws_.elements, ws_.idealTerminals, sum))
+    if (!addLiveTerms(a, sum))
         return false;
     if (!sum.exact || sum.terms != terms.rowCount() || sum.cursor != live.rowCount()
         || (sum.terms > 0 && terms.columnCount() != live.columnCount() - skipColumns))
@@ -549,26 +480,21 @@ bool RunEngine::finishLiveSum(Algorithm a, long double& value)
 void RunEngine::runAlgorithmThread(Algorithm a)
 {
     AlgorithmCells& cells = ws_.cells(a);
-    const AlgorithmBinding& b = binding(a);
     bool ok = false;
     try {
-        AlgorithmRun run(a, cells);
-        ok = b.driver(run, ws_, finalTerms_[index(a)]);
+        AlgorithmRun run(a, cells, options_.of(a), options_.idealTerminals, watch_.get());
+        ok = traits(a).driver(run, ws_, finalTerms_[index(a)]);
     } catch (const std::exception&) {
         ok = false; // an allocation that failed deep inside counts as a failed run
     }
-    ControlUnit unit;
-    if (ok) {
+    endedByCeiling_[index(a)] = watch_->endedByCeiling(a);
+    if (ok)
         cells.done = 1;
-        unit.push_back(ControlChange::fill(b.lamp, kGreen));
-    } else {
+    else
         cells.failed = 1;
-    }
     // Posted before the count goes down, so that the core thread's final rows
     // always come after this thread's own.
-    unit.push_back(ControlChange::enable(b.reportButton, true));
-    fillResultRow(unit, a);
-    channel_.post(std::move(unit));
+    channel_.post(events::AlgorithmEnded{a, rows_[index(a)], ok, resultValues(a)});
     finishOne();
 }
 
@@ -578,10 +504,9 @@ void RunEngine::finishOne()
         allAlgorithmsDone_->set();
 }
 
-void RunEngine::fillResultRow(ControlUnit& unit, Algorithm a)
+ResultValues RunEngine::resultValues(Algorithm a) const
 {
-    const ResultValues values = readResultValues(ws_, a, stoppedByUser_[index(a)].load());
-    appendResultRow(unit, a, rows_[index(a)], formatResultRow(a, values, decimalSeparator_));
+    return readResultValues(ws_, a, stoppedByUser_[index(a)].load());
 }
 
 } // namespace velmor

@@ -1,6 +1,15 @@
 #include "structure/AlgorithmCells.h"
 
+#include <algorithm>
+
 namespace velmor {
+
+AvailabilityBounds LiveSum::bounds(bool tree) const
+{
+    // Rounding must not turn the bracket around.
+    const long double upper = std::max(value, tree ? std::min(root - failures, 1.0L) : 1.0L);
+    return {value, upper};
+}
 
 void AlgorithmCells::resetResults()
 {
@@ -8,6 +17,7 @@ void AlgorithmCells::resetResults()
     timers.clear();
     memoryLog.clear();
     storeAvailability(0);
+    storeBounds({});
     progressDone = 0;
     progressTotal = 0;
     iterations = 0;

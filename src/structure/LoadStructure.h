@@ -7,6 +7,10 @@
 
 namespace velmor {
 
+// The first line shown when a file could not be loaded; the second is the
+// reason that loadStructureFile gives.
+inline constexpr const char* kLoadFailedLine = "Otvorena datoteka ne sadrži odgovarajuće podatke";
+
 // Loads a structure file into the workspace: the structure and the results
 // are reset first, then the file is read into the workspace's structure
 // fields. On success `directed` and, when the file gives a pair,

@@ -2,6 +2,8 @@
 
 #include "platform/Numbers.h"
 #include "structure/EntryFields.h"
+#include "structure/IncidenceMarks.h"
+#include "structure/ReaderMessages.h"
 
 #include <sys/sysinfo.h>
 
@@ -27,28 +29,7 @@ int StructureFileReader::defaultMaxElements()
 
 namespace {
 
-constexpr const char* kCannotOpen = "Nije moguće otvoriti zadanu datoteku";
-constexpr const char* kNoAccess = "Onemogućen pristup zadanoj datoteci";
-constexpr const char* kBadMatrices = "Pogrešna inicijalizacija ulazne matrice";
-constexpr const char* kIllegalEnd = "Onemogućen pristup ili ilegalan kraj datoteke";
-constexpr const char* kCannotReposition = "Onemogućen pristup ili pozicioniranje u datoteci";
-constexpr const char* kNodeRefused = "Nije moguće zapisati podatke o čvorovima u listu";
-constexpr const char* kBadNodeLine = "Neispravna struktura podataka pri zadavanju cvorova";
-constexpr const char* kNoNodes = "Neispravna struktura, potrebno je zadati cvorove";
-constexpr const char* kEdgeRefused = "Nije moguće zapisati podatke o granama u listu";
-constexpr const char* kMissingEdgeNode = "Nepostojeći ulazni ili izlazni čvor grana";
-constexpr const char* kBadEdgeLine = "Neispravna struktura podataka pri zadavanju grana";
-constexpr const char* kNoEdges = "Neispravna struktura, potrebno je zadati grane";
-constexpr const char* kMissingPairNode = "Nepostojeći izvorišni ili odredišni čvor strukture";
-constexpr const char* kBadPair = "Neispravna struktura pri zadavanju izvorišta i odredišta";
-constexpr const char* kListSearch = "Greška u pretrazivanju povezane liste";
-constexpr const char* kNotEnoughData = "Nedovoljno podataka za generiranje strukture";
-// A directedness section without "da" or "ne" would be found again after
-// every rewind, so the load ends instead of looping.
-constexpr const char* kNoDirection = "Neispravna struktura pri zadavanju usmjerenosti";
-constexpr const char* kTooLarge = "Struktura je prevelika za raspoloživu memoriju: dopušteno je najviše ";
-constexpr const char* kOutOfMemory = "Nedovoljno memorije za učitavanje strukture";
-
+using namespace readerMessages;
 
 // Labels are 32-bit; a larger number is refused rather than cut to 32 bits,
 // which could silently name another element.
@@ -87,13 +68,6 @@ struct Targets {
     int& sourceIndex;
     int& destinationIndex;
     IntArray& elementState;
-};
-
-// One edge as element indices: from-node, edge, to-node.
-struct Arc {
-    int from;
-    int edge;
-    int to;
 };
 
 // One reading of one file; the reader object only keeps what outlives it.
@@ -146,7 +120,6 @@ private:
                || fail(kTooLarge + std::to_string(reader_.maxElements) + " elemenata");
     }
     bool growMatrices();
-    void markArcs();
     bool buildElementStates();
 
     StructureFileReader& reader_;
@@ -358,7 +331,7 @@ bool StructureScan::edgeSection()
     // would copy them once per edge.
     if (!growMatrices())
         return false;
-    markArcs();
+    markArcs(arcs_, t_.directedMatrix, t_.undirectedMatrix);
     return finishSection();
 }
 
@@ -422,19 +395,6 @@ bool StructureScan::growMatrices()
     return true;
 }
 
-// Edge e from node a to node b: a -> e -> b, and both ways when undirected.
-void StructureScan::markArcs()
-{
-    for (const Arc& arc : arcs_) {
-        t_.directedMatrix.set(arc.edge, arc.from, 1);
-        t_.directedMatrix.set(arc.to, arc.edge, 1);
-        t_.undirectedMatrix.set(arc.edge, arc.from, 1);
-        t_.undirectedMatrix.set(arc.from, arc.edge, 1);
-        t_.undirectedMatrix.set(arc.edge, arc.to, 1);
-        t_.undirectedMatrix.set(arc.to, arc.edge, 1);
-    }
-}
-
 bool StructureScan::buildElementStates()
 {
     if (!t_.elementState.allocate(n_))
@@ -445,7 +405,7 @@ bool StructureScan::buildElementStates()
         long double availability = 0;
         if (!t_.elements.seek(i) || !t_.elements.read(label, availability, kind))
             return fail(kListSearch);
-        t_.elementState.set(i, availability == 0 ? -1 : availability == 1 ? 1 : 0);
+        t_.elementState.set(i, elementStateOf(availability));
     }
     return true;
 }

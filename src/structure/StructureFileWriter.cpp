@@ -1,7 +1,8 @@
 #include "structure/StructureFileWriter.h"
 
 #include "platform/Numbers.h"
-#include "platform/SafeReplace.h"
+#include "structure/ExchangeStructure.h"
+#include "structure/ReplacingWrite.h"
 #include "structure/TextLine.h"
 
 #include <string_view>
@@ -10,9 +11,6 @@ namespace velmor {
 
 namespace {
 
-constexpr const char* kCannotOpen = "Nije moguće otvoriti zadanu datoteku";
-constexpr const char* kNoAccess = "Onemogućen pristup zadanoj datoteci";
-constexpr const char* kWriteFailed = "Onemogućen pristup ili blokirana datoteka";
 constexpr const char* kLineOverflow = "Nedopušten preljev buffera";
 
 constexpr std::string_view kNoIndent = "";
@@ -23,14 +21,12 @@ constexpr std::string_view kSeparator = " , ";
 // The body of one file, written line by line into an open file.
 class LayoutWriter {
 public:
-    LayoutWriter(TextFile& file, const ElementList& elements, const ByteMatrix& directedMatrix,
-                 std::string& message)
-        : file_(file), elements_(elements), matrix_(directedMatrix), message_(message),
-          separator_(userDecimalSeparator())
+    LayoutWriter(TextFile& file, const ExchangeStructure& structure, std::string& message)
+        : file_(file), s_(structure), message_(message), separator_(userDecimalSeparator())
     {
     }
 
-    bool write(bool directed, int sourceIndex, int destinationIndex);
+    bool write();
 
 private:
     bool fail(const char* text)
@@ -43,32 +39,33 @@ private:
     bool writeSectionStart(std::string_view keyword);
     bool writeNodes();
     bool writeEdges();
-    bool writePair(int sourceIndex, int destinationIndex);
+    bool writePair();
     bool writeEntry(std::initializer_list<std::string_view> pieces);
-    bool findEndpoints(int edge, int& from, int& to) const;
 
     TextFile& file_;
-    const ElementList& elements_;
-    const ByteMatrix& matrix_;
+    const ExchangeStructure& s_;
     std::string& message_;
     char separator_;
 };
 
-bool LayoutWriter::write(bool directed, int sourceIndex, int destinationIndex)
+// A structure without a pair has no "par" section at all: the reader takes
+// an empty one for a broken pair and refuses the file, while a missing one
+// reads as a structure without a pair.
+bool LayoutWriter::write()
 {
     return writeLine(kNoIndent, "struktura:") && writeLine(kNoIndent, "{")
-        && writeSectionStart("usmjeren:") && writeLine(kEntryIndent, directed ? "da;" : "ne;")
+        && writeSectionStart("usmjeren:") && writeLine(kEntryIndent, s_.directed ? "da;" : "ne;")
         && writeLine(kSectionIndent, "}")
         && writeSectionStart("cvorovi:") && writeNodes() && writeLine(kSectionIndent, "}")
         && writeSectionStart("grane:") && writeEdges() && writeLine(kSectionIndent, "}")
-        && writeSectionStart("par:") && writePair(sourceIndex, destinationIndex)
-        && writeLine(kSectionIndent, "}") && writeLine(kNoIndent, "}");
+        && (!s_.pair || (writeSectionStart("par:") && writePair() && writeLine(kSectionIndent, "}")))
+        && writeLine(kNoIndent, "}");
 }
 
 bool LayoutWriter::writeLine(std::string_view prefix, std::string_view text)
 {
     if ((!prefix.empty() && !file_.writeText(prefix)) || !file_.writeText(text) || !file_.writeText("\n"))
-        return fail(kWriteFailed);
+        return fail(kOutputWriteFailed);
     return true;
 }
 
@@ -90,64 +87,31 @@ bool LayoutWriter::writeEntry(std::initializer_list<std::string_view> pieces)
 
 bool LayoutWriter::writeNodes()
 {
-    for (int i = 0; const ElementEntry* entry = elements_.entryAt(i); ++i) {
-        if (entry->kind != NodeKind)
-            continue;
-        const std::string label = std::to_string(entry->label);
-        const std::string availability = availabilityText(entry->availability, separator_);
+    for (const ExchangeNode& node : s_.nodes) {
+        const std::string label = std::to_string(node.label);
+        const std::string availability = availabilityText(node.availability, separator_);
         if (!writeEntry({label, kSeparator, availability, ";"}))
             return false;
     }
     return true;
 }
 
-// An edge's from-node is the last row with a 1 in the edge's column, its
-// to-node the last column with a 1 in the edge's row.
-bool LayoutWriter::findEndpoints(int edge, int& from, int& to) const
-{
-    from = -1;
-    to = -1;
-    for (int r = 0; r <= matrix_.lastRow(); ++r) {
-        if (matrix_.get(edge, r) == 1)
-            from = r;
-        if (matrix_.get(r, edge) == 1)
-            to = r;
-    }
-    return from >= 0 && to >= 0;
-}
-
 bool LayoutWriter::writeEdges()
 {
-    for (int i = 0; const ElementEntry* entry = elements_.entryAt(i); ++i) {
-        if (entry->kind != EdgeKind)
-            continue;
-        int from = 0;
-        int to = 0;
-        if (!findEndpoints(i, from, to))
-            continue;
-        const ElementEntry* fromNode = elements_.entryAt(from);
-        const ElementEntry* toNode = elements_.entryAt(to);
-        if (!fromNode || !toNode)
-            continue;
-        const std::string label = std::to_string(entry->label);
-        const std::string fromLabel = std::to_string(fromNode->label);
-        const std::string toLabel = std::to_string(toNode->label);
-        const std::string availability = availabilityText(entry->availability, separator_);
+    for (const ExchangeEdge& edge : s_.edges) {
+        const std::string label = std::to_string(edge.label);
+        const std::string fromLabel = std::to_string(edge.from);
+        const std::string toLabel = std::to_string(edge.to);
+        const std::string availability = availabilityText(edge.availability, separator_);
         if (!writeEntry({label, kSeparator, fromLabel, kSeparator, toLabel, kSeparator, availability, ";"}))
             return false;
     }
     return true;
 }
 
-bool LayoutWriter::writePair(int sourceIndex, int destinationIndex)
+bool LayoutWriter::writePair()
 {
-    if (sourceIndex < 0 || destinationIndex < 0)
-        return true;
-    const ElementEntry* source = elements_.entryAt(sourceIndex);
-    const ElementEntry* destination = elements_.entryAt(destinationIndex);
-    if (!source || !destination)
-        return true;
-    return writeEntry({std::to_string(source->label), kSeparator, std::to_string(destination->label), ";"});
+    return writeEntry({std::to_string(s_.pair->source), kSeparator, std::to_string(s_.pair->destination), ";"});
 }
 
 } // namespace
@@ -169,34 +133,10 @@ bool StructureFileWriter::writeStructureFile(const std::string& path, const Elem
                                              const ByteMatrix& directedMatrix, bool directed, int sourceIndex,
                                              int destinationIndex, std::string& message)
 {
-    const SaveTarget target = saveTargetOf(path);
-    const bool replacing = target.kind == SaveTarget::Replace;
-    ReplacementFile replacement(target);
-    const bool opened = replacing ? replacement.create() && file.openWrite(replacement.path())
-                                  : target.kind == SaveTarget::InPlace && file.openWrite(path);
-    if (!opened) {
-        file.close();
-        message = kCannotOpen;
-        return false;
-    }
-    if (!file.rewind()) {
-        file.close();
-        message = kNoAccess;
-        return false;
-    }
-    LayoutWriter layout(file, elements, directedMatrix, message);
-    if (!layout.write(directed, sourceIndex, destinationIndex)) {
-        file.close();
-        return false;
-    }
-    // Closing flushes the last lines, so a full disk may only show here; the
-    // target is replaced only by a file that is complete on the disk.
-    if (!file.close() || (replacing && !replacement.commit())) {
-        message = kWriteFailed;
-        return false;
-    }
-    message.clear();
-    return true;
+    const ExchangeStructure structure =
+        exchangeStructureOf(elements, directedMatrix, directed, sourceIndex, destinationIndex);
+    LayoutWriter layout(file, structure, message);
+    return writeReplacing(file, path, [&] { return layout.write(); }, message);
 }
 
 } // namespace velmor

@@ -19,16 +19,12 @@ class StructureFileWriter {
 public:
     TextFile file;
 
-    // `directed` chooses "da" or "ne"; the pair is written only when both
-    // indices are 0 or more. An edge whose endpoints cannot be found in
-    // `directedMatrix` is left out. False with the reason in `message`.
-    //
-    // A regular file is never left half written: the new contents go to a
-    // hidden file in the same directory, which replaces the target (keeping
-    // its permissions, and a symbolic link as a link) only once it is
-    // complete on the disk; on failure the target keeps what it held. A
-    // target the user may not write is refused even though the directory
-    // would allow replacing it. A device or a pipe is written directly.
+    // `directed` chooses "da" or "ne"; the "par" section is written only when
+    // both indices name nodes, and left out otherwise, so that the file reads
+    // back as a structure that gives no pair. An edge whose endpoints cannot
+    // be found in `directedMatrix` is left out. False with the reason in
+    // `message`.
+    // The file is replaced as writeReplacing says: never left half written.
     bool writeStructureFile(const std::string& path, const ElementList& elements, const ByteMatrix& directedMatrix,
                             bool directed, int sourceIndex, int destinationIndex, std::string& message);
 };

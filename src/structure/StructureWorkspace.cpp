@@ -7,9 +7,10 @@ AlgorithmCells& StructureWorkspace::cells(Algorithm a)
     switch (a) {
     case Algorithm::Abraham: return abraham;
     case Algorithm::Enr: return enr;
-    case Algorithm::Npr: break;
+    case Algorithm::Npr: return npr;
+    case Algorithm::Frontier: break;
     }
-    return npr;
+    return frontier;
 }
 
 const AlgorithmCells& StructureWorkspace::cells(Algorithm a) const
@@ -17,17 +18,18 @@ const AlgorithmCells& StructureWorkspace::cells(Algorithm a) const
     return const_cast<StructureWorkspace*>(this)->cells(a);
 }
 
-ByteMatrix& StructureWorkspace::liveTerms(Algorithm a)
+TermRows& StructureWorkspace::liveTerms(Algorithm a)
 {
     switch (a) {
     case Algorithm::Abraham: return abrahamProducts;
     case Algorithm::Enr: return enrRows;
-    case Algorithm::Npr: break;
+    case Algorithm::Npr: return nprRows;
+    case Algorithm::Frontier: break;
     }
-    return nprRows;
+    return noLiveTerms_;
 }
 
-const ByteMatrix& StructureWorkspace::liveTerms(Algorithm a) const
+const TermRows& StructureWorkspace::liveTerms(Algorithm a) const
 {
     return const_cast<StructureWorkspace*>(this)->liveTerms(a);
 }
@@ -57,7 +59,7 @@ void StructureWorkspace::resetStructure()
 
 void StructureWorkspace::resetResults()
 {
-    for (Algorithm a : kAlgorithms) {
+    for (Algorithm a : kRunAlgorithms) {
         AlgorithmCells& c = cells(a);
         std::scoped_lock guard(c.feed.rowsLock, c.feed.lock);
         c.resetResults();

@@ -1,10 +1,13 @@
 #pragma once
 
 #include "containers/CellMatrix.h"
+#include "containers/DeltaRows.h"
 #include "containers/ElementList.h"
 #include "containers/IntArray.h"
+#include "containers/TermRows.h"
 #include "structure/AlgorithmCells.h"
 
+#include <array>
 #include <cstddef>
 #include <cstdint>
 #include <string>
@@ -23,55 +26,66 @@ public:
     StructureWorkspace(const StructureWorkspace&) = delete;
     StructureWorkspace& operator=(const StructureWorkspace&) = delete;
 
-    // Settings.
+    // Settings of the advanced settings window. Written and read on the
+    // user-interface thread only: the threads it starts get their stack sizes
+    // from it, and a run gets a copy in its options.
     int coreStackSize = kDefaultStackSize;
     int archiveStackSize = kDefaultStackSize;
     int displayStackSize = kDefaultStackSize;
+    std::array<AlgorithmSettings, kRunAlgorithms.size()> algorithmSettings{};
+    AlgorithmSettings& settings(Algorithm a) { return algorithmSettings[static_cast<std::size_t>(a)]; }
+    const AlgorithmSettings& settings(Algorithm a) const { return algorithmSettings[static_cast<std::size_t>(a)]; }
 
-    // Per algorithm: settings, counters, flags, links, timers, memory log.
+    // Per algorithm: counters, flags, links, timers, memory log. Which
+    // thread writes each of them is said in AlgorithmCells.
     AlgorithmCells abraham;
     AlgorithmCells enr;
     AlgorithmCells npr;
+    AlgorithmCells frontier;
     AlgorithmCells& cells(Algorithm a);
     const AlgorithmCells& cells(Algorithm a) const;
 
-    // Structure.
+    // The structure. Written by the archiving thread while it loads (the
+    // user-interface thread waits for it before anything else reads the
+    // structure) and by the user-interface thread (editor, matrix view,
+    // release) only while no run, load or report is on; read by every
+    // thread. The pair is the one of the file or of the run last shown:
+    // the user-interface thread records the run's pair when the run enters.
     std::string fileName; // at most kFileNameCapacity characters
     ByteMatrix directedMatrix;
     ByteMatrix undirectedMatrix;
     int sourceIndex = 0;
     int destinationIndex = 0;
-    int workSourceIndex = 0;
-    int workDestinationIndex = 0;
     int fileSourceIndex = -1;
     int fileDestinationIndex = -1;
     std::uint8_t directed = 0;
     ElementList elements;
-    ByteMatrix workMatrix;
-
-    // Run options, captured when a run starts.
-    std::uint8_t reduction = 0;
-    std::uint8_t idealTerminals = 0;
-    std::uint8_t extendedThreads = 0;
-    int abrahamRule = 0; // 1 "Standardno 1a", 2 "Pravilo 1a i 2a"
-    int enrVariant = 0;  // 0 "Standardno", 1 "Opt. I razine", 2 "Opt. II razine"
-    int nprVariant = 0;  // 0 "Standardno", 1 "Optimizirano"
-
-    // Element arrays (structure) and the algorithms' own result containers.
-    IntArray elementMap;
     IntArray elementState;
+
+    // The work structure of the last run: written by its core thread before
+    // the algorithm threads start, then only read (by them, the coordinator,
+    // the reports and the matrix view) until the next run.
+    ByteMatrix workMatrix;
+    int workSourceIndex = 0;
+    int workDestinationIndex = 0;
+    IntArray elementMap;
     IntArray workElementState;
+
+    // The algorithms' own result containers: each written by its algorithm's
+    // thread while it runs (the live term matrices under their feed's
+    // contract, TermFeed), read by reports once the run has ended.
     IntArray abrahamSortArray1;
     IntArray abrahamSortArray2;
     ByteMatrix abrahamPaths;
-    ByteMatrix abrahamProducts;
-    ByteMatrix enrRows;
-    ByteMatrix nprRows;
-    WideMatrix nprPaths; // decision numbers
+    TermRows abrahamProducts;
+    TermRows enrRows;
+    TermRows nprRows;
+    DeltaRows nprPaths; // decision numbers
 
-    // The term matrix an algorithm extends while it runs.
-    ByteMatrix& liveTerms(Algorithm a);
-    const ByteMatrix& liveTerms(Algorithm a) const;
+    // The term matrix an algorithm extends while it runs; Frontier extends
+    // none and gets one that stays empty.
+    TermRows& liveTerms(Algorithm a);
+    const TermRows& liveTerms(Algorithm a) const;
 
     // Stores a path for loading or saving; false (and nothing stored) when it
     // does not fit the file-name capacity.
@@ -80,6 +94,9 @@ public:
     void resetStructure();
     void resetResults();
     void releaseAll();
+
+private:
+    TermRows noLiveTerms_;
 };
 
 } // namespace velmor

@@ -1,8 +1,10 @@
 #include "ui/Application.h"
 
+#include <QLibraryInfo>
 #include <QMessageBox>
 #include <QStyle>
 #include <QStyleFactory>
+#include <QTranslator>
 
 namespace velmor {
 
@@ -34,6 +36,16 @@ void setApplicationTitle(const QString& title)
     QCoreApplication::setApplicationName(title);
 }
 
+bool installToolkitTranslation()
+{
+    auto* translator = new QTranslator(QCoreApplication::instance());
+    if (translator->load(QStringLiteral("qtbase_hr"), QLibraryInfo::path(QLibraryInfo::TranslationsPath))
+        && QCoreApplication::installTranslator(translator))
+        return true;
+    delete translator;
+    return false;
+}
+
 void applyProgramStyle()
 {
     if (QStyle* fusion = QStyleFactory::create(QStringLiteral("Fusion"))) {
@@ -58,7 +70,10 @@ ExceptionDisplay setExceptionDisplay(ExceptionDisplay display)
     return display;
 }
 
-VelmorApplication::VelmorApplication(int& argc, char** argv) : QApplication(argc, argv) {}
+VelmorApplication::VelmorApplication(int& argc, char** argv) : QApplication(argc, argv)
+{
+    installToolkitTranslation();
+}
 
 bool VelmorApplication::notify(QObject* receiver, QEvent* event)
 {

@@ -15,6 +15,12 @@ inline constexpr const char* kMainCaption = "Velmor  -  program za računanje ra
 QString applicationTitle();
 void setApplicationTitle(const QString& title);
 
+// Qt's own texts (the file dialogs, the context menus of the edit fields,
+// the buttons of message boxes) in Croatian like the program's: installs
+// the Croatian catalogue of Qt's translations (qtbase_hr). False when it is
+// not installed; those texts then stay English.
+bool installToolkitTranslation();
+
 // The windows have fixed sizes and colours of their own; one style and
 // palette keep them looking alike on every desktop.
 void applyProgramStyle();
@@ -40,7 +46,8 @@ void guarded(Action&& action)
 }
 
 // The application object: exceptions that escape an event handler are shown
-// by the standard display and the event loop goes on.
+// by the standard display and the event loop goes on. It installs the
+// toolkit's Croatian texts.
 class VelmorApplication : public QApplication {
 public:
     VelmorApplication(int& argc, char** argv);

@@ -28,8 +28,11 @@ const QColor kGroupBlue(0, 0, 255);
 // A chart this small shows no more points than it has pixels; of the
 // samples that share a pixel the largest is kept, so peaks stay visible.
 constexpr int kMaxShownPoints = 2 * TForm4::kChartWidth;
-// Labelled points on the x axis.
-constexpr int kMaxAxisLabels = 8;
+// The padding on each side of a label of the x axis, and what the value
+// axis takes beside its labels (ticks and padding).
+constexpr int kAxisLabelPadding = 5;
+constexpr int kValueAxisPadding = 14;
+constexpr int kChartRightMargin = 4;
 
 QFont arialFont(int pixelSize, bool bold)
 {
@@ -109,7 +112,7 @@ TForm4::TForm4() : QWidget(nullptr)
 
     Label1 = new QLabel(QStringLiteral("Algoritam :"), this);
     Label1->setObjectName(QStringLiteral("Label1"));
-    Label1->setGeometry(8, 6, 400, 18);
+    Label1->setGeometry(8, 6, 282, 18);
 
     Edit1 = new QLineEdit(this);
     Edit1->setObjectName(QStringLiteral("Edit1"));
@@ -158,7 +161,7 @@ TForm4::TForm4() : QWidget(nullptr)
     chart_ = new QChart;
     chart_->legend()->hide();
     chart_->setBackgroundRoundness(0);
-    chart_->setMargins(QMargins(2, 14, 4, 0));
+    chart_->setMargins(QMargins(2, 14, kChartRightMargin, 0));
     chart_->layout()->setContentsMargins(0, 0, 0, 0);
     Graf = new QChartView(chart_, GroupBox3);
     Graf->setObjectName(QStringLiteral("Graf"));
@@ -230,6 +233,22 @@ TForm4::TForm4() : QWidget(nullptr)
         labels_[static_cast<std::size_t>(i)] = label;
         values_[static_cast<std::size_t>(i)] = value;
     }
+    // The bracket of the availability, in the top row beside the algorithm.
+    for (int i = 0; i < 2; ++i) {
+        const int left = 296 + i * 245;
+        auto* label = new QLabel(this);
+        label->setObjectName(QStringLiteral("Label%1").arg(10 + i));
+        label->setFont(arialFont(11, true));
+        label->setAlignment(Qt::AlignRight | Qt::AlignVCenter);
+        label->setGeometry(left, 5, 110, 20);
+        auto* value = new QLineEdit(this);
+        value->setObjectName(QStringLiteral("Edit%1").arg(10 + i));
+        value->setReadOnly(true);
+        value->setFont(arialFont(11, false));
+        value->setGeometry(left + 114, 4, 125, 20);
+        labels_[static_cast<std::size_t>(8 + i)] = label;
+        values_[static_cast<std::size_t>(8 + i)] = value;
+    }
 }
 
 void TForm4::begin(Algorithm kind, int number)
@@ -250,7 +269,12 @@ void TForm4::present(std::shared_ptr<const ReportContent> report)
     report_ = report;
     setWindowTitle(fromUtf8(report->caption));
     Label1->setText(fromUtf8(report->algorithm));
-    Edit1->setText(fromUtf8(report->status));
+    // A long file name: the whole line in a smaller font, read from its start.
+    const QString status = fromUtf8(report->status);
+    Edit1->setFont(fittedFont(font(), status, Edit1->width() - kLineEditTextMargins, 8));
+    Edit1->setText(status);
+    Edit1->setCursorPosition(0);
+    Edit1->setToolTip(status);
     if (report->timesShown) {
         for (std::size_t i = 0; i < 4; ++i) {
             labels_[i]->setText(fromUtf8(report->timeLabels[i]));
@@ -263,6 +287,11 @@ void TForm4::present(std::shared_ptr<const ReportContent> report)
         for (std::size_t i = 0; i < 4; ++i) {
             labels_[4 + i]->setText(fromUtf8(report->detailLabels[i]));
             values_[4 + i]->setText(fromUtf8(report->detailValues[i]));
+        }
+    if (report->boundsShown)
+        for (std::size_t i = 0; i < 2; ++i) {
+            labels_[8 + i]->setText(fromUtf8(report->boundLabels[i]));
+            values_[8 + i]->setText(fromUtf8(report->boundValues[i]));
         }
     if (report->chartShown)
         showChart(report->chart);
@@ -294,17 +323,16 @@ void TForm4::showChart(const std::vector<ChartPoint>& points)
     auto* yAxis = static_cast<QValueAxis*>(chart_->axes(Qt::Vertical).constFirst());
     for (const QString& label : xAxis->categoriesLabels())
         xAxis->remove(label);
-    // Every point carries its label; as many as fit are written on the axis.
-    const std::size_t step = std::max<std::size_t>(1, (count + kMaxAxisLabels - 1) / kMaxAxisLabels);
     std::int64_t maxX = 0;
     std::int64_t maxY = 0;
+    std::size_t longest = 0; // the labels are numbers: the longest is the widest
     for (std::size_t i = 0; i < count; ++i) {
         maxX = std::max(maxX, points[i].x);
         maxY = std::max(maxY, points[i].y);
-        if (!points[i].label.empty() && (i % step == 0 || i + 1 == count))
-            xAxis->append(fromUtf8(points[i].label), static_cast<qreal>(points[i].x));
+        if (points[i].label.size() > points[longest].label.size())
+            longest = i;
     }
-    xAxis->setRange(0, static_cast<qreal>(std::max<std::int64_t>(maxX, 1)));
+    const int widest = count > 0 ? QFontMetrics(xAxis->labelsFont()).horizontalAdvance(fromUtf8(points[longest].label)) : 0;
     // Whole-byte ticks: a step of 1, 2 or 5 times a power of ten, at most
     // five of them.
     double tick = 1;
@@ -315,6 +343,34 @@ void TForm4::showChart(const std::vector<ChartPoint>& points)
     const double top = std::max(1.0, std::ceil(static_cast<double>(maxY) / tick)) * tick;
     yAxis->setRange(0, top);
     yAxis->setTickCount(static_cast<int>(std::lround(top / tick)) + 1);
+
+    // The last label stands on the right end of the axis: the chart keeps
+    // room for its right half.
+    QMargins margins = chart_->margins();
+    margins.setRight(std::max(kChartRightMargin, widest / 2 + 2));
+    chart_->setMargins(margins);
+
+    // Every point carries its label; the axis shows as many as keep their
+    // whole text, the last point's always. The chart gives each label of the
+    // axis an equal share of its width (one share more for the axis' start),
+    // and a label wider than its share is cut.
+    const int valueLabels = QFontMetrics(yAxis->labelsFont()).horizontalAdvance(QString::number(top, 'f', 0));
+    const int axisWidth = std::max(1, kChartWidth - margins.left() - margins.right() - valueLabels - kValueAxisPadding);
+    const int labelRoom = widest + 2 * kAxisLabelPadding + 1;
+    const int labelsShown = std::max(1, axisWidth / labelRoom - 1);
+    const std::size_t labelled = count > 0 ? count - 1 : 0; // the first point has none
+    const std::size_t stepped = static_cast<std::size_t>(labelsShown > 1 ? labelsShown - 1 : 1); // one left for the last
+    const std::size_t step = std::max<std::size_t>(1, (labelled + stepped - 1) / stepped);
+    const qreal unitsPerPixel = static_cast<qreal>(std::max<std::int64_t>(maxX, 1)) / axisWidth;
+    const auto nearEnd = static_cast<std::int64_t>(std::ceil(labelRoom * unitsPerPixel));
+    for (std::size_t i = 0; i < count; ++i) {
+        if (points[i].label.empty())
+            continue;
+        const bool last = i + 1 == count;
+        if (last || (i % step == 0 && points.back().x - points[i].x >= nearEnd))
+            xAxis->append(fromUtf8(points[i].label), static_cast<qreal>(points[i].x));
+    }
+    xAxis->setRange(0, static_cast<qreal>(std::max<std::int64_t>(maxX, 1)));
 }
 
 QString TForm4::statusLine() const
@@ -329,17 +385,17 @@ QString TForm4::algorithmText() const
 
 QString TForm4::label(int number) const
 {
-    return number >= 2 && number <= 9 ? labels_[static_cast<std::size_t>(number - 2)]->text() : QString();
+    return number >= 2 && number <= 11 ? labels_[static_cast<std::size_t>(number - 2)]->text() : QString();
 }
 
 QString TForm4::value(int number) const
 {
-    return number >= 2 && number <= 9 ? values_[static_cast<std::size_t>(number - 2)]->text() : QString();
+    return number >= 2 && number <= 11 ? values_[static_cast<std::size_t>(number - 2)]->text() : QString();
 }
 
 bool TForm4::pairShown(int number) const
 {
-    return number >= 2 && number <= 9 && !values_[static_cast<std::size_t>(number - 2)]->isHidden();
+    return number >= 2 && number <= 11 && !values_[static_cast<std::size_t>(number - 2)]->isHidden();
 }
 
 QStringList TForm4::treeLines() const
@@ -389,7 +445,7 @@ void TForm4::closeEvent(QCloseEvent* event)
 {
     if (reportKind_ != 0)
         FormClose();
-    event->accept(); // hidden, not destroyed
+    event->accept(); // the program releases the window once its close is over
 }
 
 } // namespace velmor

@@ -63,8 +63,8 @@ public:
     // What the window shows, for tests.
     QString statusLine() const;
     QString algorithmText() const;
-    QString label(int number) const; // Label2 .. Label9
-    QString value(int number) const; // Edit2 .. Edit9
+    QString label(int number) const; // Label2 .. Label11
+    QString value(int number) const; // Edit2 .. Edit11
     bool pairShown(int number) const;
     QTreeView* tree() const { return TreeView1; }
     QStringList treeLines() const; // depth first, two blanks per level
@@ -106,8 +106,10 @@ private:
     QChart* chart_ = nullptr;
     QAreaSeries* Series1 = nullptr;
     QLabel* chartTitle_ = nullptr;
-    std::array<QLabel*, 8> labels_{};   // Label2 .. Label9
-    std::array<QLineEdit*, 8> values_{}; // Edit2 .. Edit9
+    // Label2 .. Label9 in the panels, then Label10 and Label11 (the bounds)
+    // beside Label1; the same for the values.
+    std::array<QLabel*, 10> labels_{};
+    std::array<QLineEdit*, 10> values_{};
 };
 
 } // namespace velmor

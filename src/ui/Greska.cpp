@@ -19,25 +19,19 @@ TForm2::TForm2(QWidget* mainWindow) : QWidget(nullptr), main_(mainWindow)
     fixClientSize(this, kClientWidth, kClientHeight);
     paintBackground(this, Qt::white);
 
-    Label1 = new QLabel(this);
+    Label1 = new WrappedText(this);
     Label1->setObjectName(QStringLiteral("Label1"));
     Label1->setFont(formFont(12, true));
-    Label1->setGeometry(12, 10, kClientWidth - 24, 40);
-    Label2 = new QLabel(this);
+    Label2 = new WrappedText(this);
     Label2->setObjectName(QStringLiteral("Label2"));
     Label2->setFont(formFont(11));
-    Label2->setGeometry(12, 52, kClientWidth - 24, 42);
-    for (QLabel* label : {Label1, Label2}) {
-        label->setWordWrap(true);
-        label->setAlignment(Qt::AlignLeft | Qt::AlignVCenter);
-        label->setTextInteractionFlags(Qt::TextSelectableByMouse);
-    }
+    layOutLines();
 
     SpeedButton1 = new QPushButton(pictureIcon(Picture::Confirm), QString(), this);
     SpeedButton1->setObjectName(QStringLiteral("SpeedButton1"));
     SpeedButton1->setFlat(true);
     SpeedButton1->setIconSize(QSize(24, 24));
-    SpeedButton1->setGeometry(12, kClientHeight - 38, kClientWidth - 24, 32);
+    SpeedButton1->setGeometry(12, kButtonTop, kClientWidth - 24, 32);
     connect(SpeedButton1, &QPushButton::clicked, this, [this] { SpeedButton1Click(); });
 }
 
@@ -56,11 +50,38 @@ void TForm2::centreOverMainWindow()
     move(main.left() + main.width() / 2 - own.width() / 2, main.top() + main.height() / 2 - own.height() / 2);
 }
 
+// The two lines share the room above the button: together in its middle
+// when they fit, otherwise the first takes up to half of it and the second
+// the rest, in a smaller font if it must.
+void TForm2::layOutLines()
+{
+    const int left = 12;
+    const int width = kClientWidth - 2 * left;
+    const int top = 8;
+    const int room = kButtonTop - 4 - top;
+    const int gap = 4;
+    const int first = std::max(Label1->heightFor(width), Label1->fontMetrics().height());
+    const int second = std::max(Label2->heightFor(width), Label2->fontMetrics().height());
+    if (first + gap + second <= room) {
+        const int start = top + (room - first - gap - second) / 2;
+        Label1->setGeometry(left, start, width, first);
+        Label2->setGeometry(left, start + first + gap, width, second);
+        return;
+    }
+    const int firstRoom = std::min(first, room / 2);
+    Label1->setGeometry(left, top, width, firstRoom);
+    Label2->setGeometry(left, top + firstRoom + gap, width, room - firstRoom - gap);
+}
+
 void TForm2::report(QWidget* origin, const QString& first, const QString& second)
 {
+    // Above the window whose error it shows: a click on that disabled window
+    // must not hide it.
+    setOwnerWindow(this, origin ? origin->window() : main_);
     centreOverMainWindow();
     Label1->setText(first);
     Label2->setText(second);
+    layOutLines();
     if (origin) {
         origin->setEnabled(false);
         if (!origins_.contains(origin))

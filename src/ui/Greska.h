@@ -4,10 +4,11 @@
 #include <QPointer>
 #include <QWidget>
 
-class QLabel;
 class QPushButton;
 
 namespace velmor {
+
+class WrappedText;
 
 // The error window: two lines and a button that closes it. It is never
 // modal; the window in which the error arose stays disabled until it closes.
@@ -16,6 +17,7 @@ class TForm2 : public QWidget {
 public:
     static constexpr int kClientWidth = 361;
     static constexpr int kClientHeight = 137;
+    static constexpr int kButtonTop = kClientHeight - 38;
 
     explicit TForm2(QWidget* mainWindow);
 
@@ -46,13 +48,14 @@ protected:
 
 private:
     void centreOverMainWindow();
+    void layOutLines();
 
     QWidget* main_;
     QWidget* editor_ = nullptr;
     QWidget* settings_ = nullptr;
     QList<QPointer<QWidget>> origins_; // windows disabled by the pending reports
-    QLabel* Label1 = nullptr;
-    QLabel* Label2 = nullptr;
+    WrappedText* Label1 = nullptr;
+    WrappedText* Label2 = nullptr;
     QPushButton* SpeedButton1 = nullptr;
 };
 

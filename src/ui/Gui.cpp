@@ -1,6 +1,8 @@
 #include "ui/Gui.h"
 
 #include "platform/SystemInfo.h"
+#include "run/AlgorithmTable.h"
+#include "run/ResultRows.h"
 #include "ui/Application.h"
 #include "ui/Greska.h"
 #include "ui/Icons.h"
@@ -18,6 +20,7 @@
 #include <QGroupBox>
 #include <QHBoxLayout>
 #include <QHeaderView>
+#include <QKeyEvent>
 #include <QLabel>
 #include <QLineEdit>
 #include <QMenu>
@@ -41,6 +44,12 @@ namespace {
 
 const QColor kPanelColour(166, 202, 240); // the lamps' "no structure" colour
 
+QString captionOf(Algorithm a)
+{
+    const std::string_view name = algorithmName(a);
+    return QString::fromLatin1(name.data(), static_cast<qsizetype>(name.size()));
+}
+
 // Widths of the columns of the options panel; the results bar puts its
 // buttons under the same columns.
 constexpr int kGraphColumn = 216;
@@ -56,11 +65,6 @@ constexpr int kResultsBarHeight = 20;
 constexpr int kGridHeight = 128;
 constexpr int kProgressHeight = 16;
 constexpr int kGridRowHeight = 20;
-
-QColor toColour(Rgb rgb)
-{
-    return QColor(rgb.red, rgb.green, rgb.blue);
-}
 
 void setDarkBar(QWidget* bar)
 {
@@ -85,9 +89,10 @@ QGroupBox* group(const QString& name, const QString& caption, QWidget* parent)
 
 QStringList summaryGridHeaders()
 {
-    return {QStringLiteral("Primjenjeni algoritam"), QStringLiteral("Izračunata raspoloživost"),
-            QStringLiteral("Zauzeta memorija [byte]"), QStringLiteral("Vrijeme izvođenja [sec]"),
-            QStringLiteral("Uočene anomalije")};
+    QStringList headers;
+    for (const char* header : kGridHeader)
+        headers << QString::fromUtf8(header);
+    return headers;
 }
 
 QList<int> summaryGridWidths()
@@ -111,12 +116,21 @@ QStringList dialogNameFilters(const QString& filterList)
     return filters;
 }
 
+QString graphFormatSuffix(const QString& nameFilter)
+{
+    for (const char* suffix : {"dot", "graphml"})
+        if (nameFilter.endsWith(QStringLiteral("(*.") + QLatin1String(suffix) + QLatin1Char(')')))
+            return QLatin1String(suffix);
+    return QString();
+}
+
 TForm1::TForm1(QWidget* parent) : QMainWindow(parent)
 {
     setObjectName(QStringLiteral("Form1"));
     setWindowTitle(QString::fromUtf8(kMainCaption));
     setFixedWindowFlags(this);
     setFont(formFont());
+    setAcceptDrops(true);
     registerControl(this);
 
     osDescription_ = QString::fromStdString(describeOs(readOsVersion()));
@@ -161,16 +175,55 @@ TForm1::TForm1(QWidget* parent) : QMainWindow(parent)
     Spremanje->setObjectName(QStringLiteral("Spremanje"));
     Spremanje->setAcceptMode(QFileDialog::AcceptSave);
     Spremanje->setFileMode(QFileDialog::AnyFile);
-    for (QFileDialog* dialog : {Otvaranje, Spremanje}) {
+    SpremanjeRezultata = new QFileDialog(this, QStringLiteral("Spremi rezultate u datoteku"));
+    SpremanjeRezultata->setObjectName(QStringLiteral("SpremanjeRezultata"));
+    SpremanjeRezultata->setAcceptMode(QFileDialog::AcceptSave);
+    SpremanjeRezultata->setFileMode(QFileDialog::AnyFile);
+    SpremanjeRezultata->setDefaultSuffix(QStringLiteral("csv"));
+    for (QFileDialog* dialog : {Otvaranje, Spremanje, SpremanjeRezultata}) {
         // The toolkit's own dialog, so that the titles and filters read as written.
         dialog->setOption(QFileDialog::DontUseNativeDialog);
         dialog->setOption(QFileDialog::HideNameFilterDetails);
-        dialog->setNameFilters(dialogNameFilters(QString::fromUtf8(kStructureFileFilter)));
+        const char* filter = dialog == Spremanje             ? kSaveFileFilter
+                             : dialog == SpremanjeRezultata ? kResultsFileFilter
+                                                            : kStructureFileFilter;
+        dialog->setNameFilters(dialogNameFilters(QString::fromUtf8(filter)));
         dialog->selectNameFilter(dialog->nameFilters().constFirst());
     }
+    // A name typed without an extension under a graph format's filter gets
+    // that format's extension, which chooses the format of the save.
+    connect(Spremanje, &QFileDialog::filterSelected, Spremanje, [this](const QString& filter) {
+        Spremanje->setDefaultSuffix(graphFormatSuffix(filter));
+    });
 
     fitToClientArea();
     move(0, 110);
+    keepAcceleratorsFromEditFields();
+}
+
+// An edit field claims Ctrl+Z (undo) and Ctrl+X (cut) for itself before a
+// shortcut is looked for, and a combo box claims them for its edit field;
+// the menu's accelerators must act wherever the focus is in this window, so
+// both are told to leave them alone.
+void TForm1::keepAcceleratorsFromEditFields()
+{
+    for (QLineEdit* edit : findChildren<QLineEdit*>())
+        edit->installEventFilter(this);
+    for (QComboBox* combo : findChildren<QComboBox*>())
+        combo->installEventFilter(this);
+}
+
+bool TForm1::eventFilter(QObject* watched, QEvent* event)
+{
+    if (event->type() == QEvent::ShortcutOverride) {
+        const QKeySequence pressed(static_cast<QKeyEvent*>(event)->keyCombination());
+        for (const QAction* action : actions())
+            if (!action->shortcut().isEmpty() && action->shortcut() == pressed) {
+                event->ignore(); // not overridden: the accelerator runs
+                return true;
+            }
+    }
+    return QMainWindow::eventFilter(watched, event);
 }
 
 TForm1::~TForm1() = default;
@@ -206,7 +259,7 @@ void TForm1::buildMenu()
         return m;
     };
     auto item = [this](QMenu* m, const char* name, const QString& caption, const QKeySequence& shortcut,
-                       void (TForm1::*handler)()) {
+                       std::function<void(TForm1*)> handler) {
         auto* action = new QAction(caption, this);
         action->setObjectName(QString::fromLatin1(name));
         action->setShortcut(shortcut);
@@ -220,7 +273,7 @@ void TForm1::buildMenu()
                 const QSignalBlocker block(action);
                 action->setChecked(!checked);
             }
-            (this->*handler)();
+            handler(this);
         });
         registerControl(action);
         return action;
@@ -233,6 +286,9 @@ void TForm1::buildMenu()
          &TForm1::otvoridatotekuClick);
     item(main, "Spremistrukturu1", QStringLiteral("&Spremi strukturu"), QKeySequence(QStringLiteral("Ctrl+S")),
          &TForm1::spremipodatkeClick);
+    // Beside the other save: what a run and the importance produced, as a table.
+    item(main, "Spremirezultate1", QStringLiteral("Spremi &rezultate"), QKeySequence(QStringLiteral("Ctrl+Shift+S")),
+         &TForm1::Spremirezultate1Click);
     item(main, "Zatvoristrukturu1", QStringLiteral("&Oslobodi"), QKeySequence(QStringLiteral("Ctrl+Z")),
          &TForm1::zatvoritrenutniClick);
     main->addSeparator();
@@ -262,18 +318,24 @@ void TForm1::buildMenu()
     item(run, "Stop1", QStringLiteral("Stop"), QKeySequence(Qt::Key_F8), &TForm1::stopClick);
     run->addSeparator();
     QMenu* stopThread = menu(run, "prekininit1", QStringLiteral("prekini nit"));
-    item(stopThread, "Abraham3", QStringLiteral("Abraham"), {}, &TForm1::Abraham3Click);
-    item(stopThread, "ENR3", QStringLiteral("ENR"), {}, &TForm1::ENR3Click);
-    item(stopThread, "NPR3", QStringLiteral("NPR"), {}, &TForm1::NPR3Click);
+    for (Algorithm a : kRunAlgorithms)
+        item(stopThread, binding(a).stopMenuItem, captionOf(a), {}, [a](TForm1* form) { form->stopThread(a); });
+    // The fourth method is chosen here, not in the options panel.
+    run->addSeparator();
+    item(run, "Frontier1", QStringLiteral("Metoda granice (Frontier)"), {}, &TForm1::Frontier1Click)
+        ->setCheckable(true);
 
     QMenu* results = menu(Izbornik, "Pregledrezultata1", QStringLiteral("Pregled rezultata"));
     registerControl(results); // closing a report enables it
     item(results, "Svihodabranih1", QStringLiteral("Svih odabranih"), QKeySequence(QStringLiteral("Ctrl+R")),
          &TForm1::detaljniClick);
     results->addSeparator();
-    item(results, "A1", QStringLiteral("Abraham"), {}, &TForm1::A1Click);
-    item(results, "ENR4", QStringLiteral("ENR"), {}, &TForm1::ENR4Click);
-    item(results, "NPR4", QStringLiteral("NPR"), {}, &TForm1::NPR4Click);
+    for (Algorithm a : kAlgorithms)
+        item(results, binding(a).reportMenuItem, captionOf(a), {}, [a](TForm1* form) { form->reportFromMenu(a); });
+    results->addSeparator();
+    item(results, "Vanostelemenata1", QStringLiteral("Važnost elemenata"), {}, &TForm1::Vanostelemenata1Click);
+    QAction* picture =
+        item(results, "slikastrukture1", QStringLiteral("Slika strukture"), {}, &TForm1::slikastrukture1Click);
 
     QMenu* help = menu(Izbornik, "Pomo1", QStringLiteral("Pomoć"));
     Oporgramu1 = item(help, "Oporgramu1", QStringLiteral("Informacije o OS okruženju i autoru"),
@@ -282,9 +344,19 @@ void TForm1::buildMenu()
                       &TForm1::pomocClick);
 
     // No structure yet: everything that needs one or a run waits.
-    for (const char* name : {"Spremistrukturu1", "Zatvoristrukturu1", "matricastrukture2", "Start1", "Pauze1",
-                             "Nastavi1", "Stop1", "Abraham3", "ENR3", "NPR3", "Svihodabranih1", "A1", "ENR4", "NPR4"})
+    std::vector<const char*> waiting = {"Spremistrukturu1", "Zatvoristrukturu1", "matricastrukture2", "Start1",
+                                        "Pauze1", "Nastavi1", "Stop1", "Frontier1", "Svihodabranih1", "Spremirezultate1",
+                                        "Vanostelemenata1"};
+    for (Algorithm a : kRunAlgorithms)
+        waiting.push_back(binding(a).stopMenuItem);
+    for (Algorithm a : kAlgorithms)
+        waiting.push_back(binding(a).reportMenuItem);
+    for (const char* name : waiting)
         static_cast<QAction*>(control(QString::fromLatin1(name)))->setEnabled(false);
+    // The picture of the structure is there exactly when its matrix is.
+    auto* matrixItem = static_cast<QAction*>(control(QStringLiteral("matricastrukture2")));
+    picture->setEnabled(matrixItem->isEnabled());
+    connect(matrixItem, &QAction::enabledChanged, picture, &QAction::setEnabled);
 }
 
 void TForm1::buildToolBar(QWidget* client)
@@ -512,7 +584,7 @@ QWidget* TForm1::buildOptionsPanel()
         lamp->setObjectName(QString::fromLatin1(lampName));
         registerControl(lamp);
         status->addWidget(lamp);
-        auto* progress = new QLabel(box);
+        auto* progress = new ProgressLabel(box);
         progress->setObjectName(QString::fromLatin1(labelName));
         registerControl(progress);
         status->addWidget(progress, 1);
@@ -627,164 +699,6 @@ void TForm1::setActions(MainActions* actions)
     actions_ = actions ? actions : &defaultActions_;
 }
 
-// --- Mirroring ----------------------------------------------------------------
-
-void TForm1::mirror(const ControlUnit& unit)
-{
-    for (const ControlChange& change : unit)
-        mirror(change);
-}
-
-void TForm1::mirror(const ControlChange& change)
-{
-    // Changes shown here were decided by the program; the widgets' own
-    // signals must not come back to it as user events.
-    const QScopedValueRollback<bool> quiet(mirroring_, true);
-    using Kind = ControlChange::Kind;
-    QObject* target = control(QString::fromStdString(change.control));
-
-    switch (change.kind) {
-    case Kind::Enable:
-        if (auto* widget = qobject_cast<QWidget*>(target))
-            widget->setEnabled(change.on);
-        else if (auto* action = qobject_cast<QAction*>(target))
-            action->setEnabled(change.on);
-        break;
-    case Kind::Check:
-        mirrorCheck(target, change.on);
-        break;
-    case Kind::Text:
-        mirrorText(target, QString::fromStdString(change.text));
-        break;
-    case Kind::Items:
-        if (auto* combo = qobject_cast<QComboBox*>(target))
-            mirrorItems(combo, change.items);
-        break;
-    case Kind::Select:
-        if (auto* combo = qobject_cast<QComboBox*>(target))
-            mirrorSelect(combo, QString::fromStdString(change.text));
-        break;
-    case Kind::Cell:
-        mirrorCell(change.row, change.column, QString::fromStdString(change.text));
-        break;
-    case Kind::RowCount:
-        mirrorRowCount(change.number);
-        break;
-    case Kind::Colour:
-        if (auto* lamp = qobject_cast<Lamp*>(target))
-            lamp->setFill(toColour(change.colour));
-        break;
-    case Kind::Progress:
-        // A position past the end shows a full bar.
-        ProgressBar1->setValue(std::clamp(change.number, 0, kProgressMaximum));
-        break;
-    case Kind::Error:
-        if (peers_.error)
-            peers_.error->report(this, QString::fromStdString(change.text), QString::fromStdString(change.second));
-        break;
-    default:
-        break; // state that the program keeps to itself
-    }
-}
-
-void TForm1::mirrorCheck(QObject* target, bool on)
-{
-    if (auto* button = qobject_cast<QAbstractButton*>(target)) {
-        const QSignalBlocker block(button);
-        if (!on && button->autoExclusive() && button->isChecked()) {
-            // A radio button cannot be cleared while it is the checked one of its group.
-            button->setAutoExclusive(false);
-            button->setChecked(false);
-            button->setAutoExclusive(true);
-        } else {
-            button->setChecked(on);
-        }
-    } else if (auto* action = qobject_cast<QAction*>(target)) {
-        const QSignalBlocker block(action);
-        action->setChecked(on);
-    }
-}
-
-void TForm1::mirrorText(QObject* target, const QString& text)
-{
-    if (auto* label = qobject_cast<QLabel*>(target))
-        label->setText(text);
-    else if (auto* edit = qobject_cast<QLineEdit*>(target))
-        edit->setText(text);
-    else if (auto* combo = qobject_cast<QComboBox*>(target))
-        combo->setEditText(text);
-    else if (auto* button = qobject_cast<QAbstractButton*>(target))
-        button->setText(text);
-    else if (auto* action = qobject_cast<QAction*>(target))
-        action->setText(text);
-    else if (target == this)
-        setWindowTitle(text);
-}
-
-void TForm1::mirrorItems(QComboBox* combo, const std::vector<std::string>& items)
-{
-    std::vector<std::string> sorted = items;
-    std::sort(sorted.begin(), sorted.end()); // the order of a sorted list of these texts
-    const QString text = combo->currentText();
-    const QSignalBlocker block(combo);
-    combo->clear();
-    for (const std::string& item : sorted)
-        combo->addItem(QString::fromStdString(item));
-    combo->setCurrentIndex(-1);
-    combo->setEditText(text);
-}
-
-void TForm1::mirrorSelect(QComboBox* combo, const QString& item)
-{
-    const QSignalBlocker block(combo);
-    const int index = item.isEmpty() ? -1 : combo->findText(item, Qt::MatchExactly | Qt::MatchCaseSensitive);
-    if (index >= 0) {
-        combo->setCurrentIndex(index);
-        return;
-    }
-    const QString text = combo->currentText();
-    combo->setCurrentIndex(-1);
-    combo->setEditText(text);
-}
-
-void TForm1::mirrorCell(int row, int column, const QString& text)
-{
-    if (column < 0 || column >= StringGrid1->columnCount() || row < 0 || row > StringGrid1->rowCount())
-        return;
-    if (row == 0) {
-        StringGrid1->horizontalHeaderItem(column)->setText(text);
-        return;
-    }
-    QTableWidgetItem* item = StringGrid1->item(row - 1, column);
-    if (!item) {
-        item = new QTableWidgetItem;
-        item->setTextAlignment(Qt::AlignRight | Qt::AlignVCenter);
-        StringGrid1->setItem(row - 1, column, item);
-    }
-    item->setText(text);
-}
-
-void TForm1::mirrorRowCount(int rows)
-{
-    // The header row is the grid's fixed row; it always stays.
-    StringGrid1->setRowCount(std::max(rows, 1) - 1);
-}
-
-int TForm1::gridRows() const
-{
-    return StringGrid1->rowCount() + 1;
-}
-
-QString TForm1::gridCell(int row, int column) const
-{
-    if (column < 0 || column >= StringGrid1->columnCount() || row < 0 || row > StringGrid1->rowCount())
-        return {};
-    if (row == 0)
-        return StringGrid1->horizontalHeaderItem(column)->text();
-    const QTableWidgetItem* item = StringGrid1->item(row - 1, column);
-    return item ? item->text() : QString();
-}
-
 void TForm1::requestDrain()
 {
     QMetaObject::invokeMethod(this, [this] { drainPending(); }, Qt::QueuedConnection);
@@ -838,6 +752,11 @@ void TForm1::otvoridatotekuClick()
 void TForm1::spremipodatkeClick()
 {
     act([this] { return actions_->saveStructure([this] { return askPath(Spremanje); }); });
+}
+
+void TForm1::Spremirezultate1Click()
+{
+    act([this] { return actions_->saveResults([this] { return askPath(SpremanjeRezultata); }); });
 }
 
 void TForm1::zatvoritrenutniClick()
@@ -917,19 +836,21 @@ void TForm1::stopClick()
     act([this] { return actions_->stop(); });
 }
 
-void TForm1::Abraham3Click()
+void TForm1::stopThread(Algorithm a)
 {
-    act([this] { return actions_->stopAlgorithm(Algorithm::Abraham); });
+    act([this, a] { return actions_->stopAlgorithm(a); });
 }
 
-void TForm1::ENR3Click()
-{
-    act([this] { return actions_->stopAlgorithm(Algorithm::Enr); });
-}
+void TForm1::Abraham3Click() { stopThread(Algorithm::Abraham); }
+void TForm1::ENR3Click() { stopThread(Algorithm::Enr); }
+void TForm1::NPR3Click() { stopThread(Algorithm::Npr); }
+void TForm1::Frontier3Click() { stopThread(Algorithm::Frontier); }
 
-void TForm1::NPR3Click()
+// A check-mark item acts as a check box: the program sets the mark.
+void TForm1::Frontier1Click()
 {
-    act([this] { return actions_->stopAlgorithm(Algorithm::Npr); });
+    const auto* item = qobject_cast<QAction*>(control(QStringLiteral("Frontier1")));
+    option("Frontier1", !item->isChecked());
 }
 
 void TForm1::detaljniClick()
@@ -937,34 +858,31 @@ void TForm1::detaljniClick()
     act([this] { return actions_->allReports(); });
 }
 
-void TForm1::A1Click()
+void TForm1::reportFromMenu(Algorithm a)
 {
-    act([this] { return actions_->reportFromMenu(Algorithm::Abraham); });
+    act([this, a] { return actions_->reportFromMenu(a); });
 }
 
-void TForm1::ENR4Click()
+void TForm1::reportFromResultsBar(Algorithm a)
 {
-    act([this] { return actions_->reportFromMenu(Algorithm::Enr); });
+    act([this, a] { return actions_->reportFromResultsBar(a); });
 }
 
-void TForm1::NPR4Click()
+void TForm1::A1Click() { reportFromMenu(Algorithm::Abraham); }
+void TForm1::ENR4Click() { reportFromMenu(Algorithm::Enr); }
+void TForm1::NPR4Click() { reportFromMenu(Algorithm::Npr); }
+void TForm1::rezabrClick() { reportFromResultsBar(Algorithm::Abraham); }
+void TForm1::rezenrClick() { reportFromResultsBar(Algorithm::Enr); }
+void TForm1::reznprClick() { reportFromResultsBar(Algorithm::Npr); }
+
+void TForm1::Vanostelemenata1Click()
 {
-    act([this] { return actions_->reportFromMenu(Algorithm::Npr); });
+    act([this] { return actions_->importance(); });
 }
 
-void TForm1::rezabrClick()
+void TForm1::slikastrukture1Click()
 {
-    act([this] { return actions_->reportFromResultsBar(Algorithm::Abraham); });
-}
-
-void TForm1::rezenrClick()
-{
-    act([this] { return actions_->reportFromResultsBar(Algorithm::Enr); });
-}
-
-void TForm1::reznprClick()
-{
-    act([this] { return actions_->reportFromResultsBar(Algorithm::Npr); });
+    act([this] { return actions_->showPicture(); });
 }
 
 void TForm1::redimClick()

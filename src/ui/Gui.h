@@ -12,6 +12,8 @@
 class QAbstractButton;
 class QAction;
 class QComboBox;
+class QDragEnterEvent;
+class QDropEvent;
 class QFileDialog;
 class QLabel;
 class QLineEdit;
@@ -31,6 +33,7 @@ class TForm5;
 class TForm6;
 class TForm7;
 class TForm8;
+class TForm10;
 
 // The main window: toolbar, menu, options panel, results bar, summary grid
 // and progress bar. It shows what the program decides (mirror) and hands
@@ -54,6 +57,7 @@ public:
         TForm6* help = nullptr;
         TForm7* settings = nullptr;
         TForm8* matrix = nullptr;
+        TForm10* picture = nullptr;
     };
     void setPeers(const Peers& peers);
     const Peers& peers() const { return peers_; }
@@ -80,7 +84,7 @@ public:
 
     // Menu bar shown (normal border) or hidden.
     bool menuBarShown() const { return menuShown_; }
-    // Editor, help, information and matrix windows: top at this window's top
+    // Editor, help, information, matrix and picture windows: top at this window's top
     // + 90 (+ 70 while the menu bar is hidden), left edges aligned.
     void placeChildWindow(QWidget* window) const;
     // Settings window: top + 114 (+ 94), centred horizontally.
@@ -99,12 +103,20 @@ public:
 
     QFileDialog* openDialog() const { return Otvaranje; }
     QFileDialog* saveDialog() const { return Spremanje; }
+    QFileDialog* resultsDialog() const { return SpremanjeRezultata; }
+
+    // Opens a structure file exactly as the Open command does when that file
+    // is chosen in its dialog: a file named on the command line or dropped on
+    // the window. Only while Open is enabled; returns whether it was.
+    bool openStructureFile(const QString& path);
+    bool openEnabled() const;
 
     // Event handlers, named after their component (menu items share the
     // handler of their toolbar button).
     void novadatotekaClick();
     void otvoridatotekuClick();
     void spremipodatkeClick();
+    void Spremirezultate1Click();
     void zatvoritrenutniClick();
     void Izlazizprograma1Click();
     void postavkeClick();
@@ -117,16 +129,25 @@ public:
     void pauseClick();
     void resumeClick();
     void stopClick();
+    // The per-algorithm items of the "prekini nit" and the results menus,
+    // and the results bar's buttons.
+    void stopThread(Algorithm a);
+    void reportFromMenu(Algorithm a);
+    void reportFromResultsBar(Algorithm a);
     void Abraham3Click();
     void ENR3Click();
     void NPR3Click();
+    void Frontier3Click();
+    void Frontier1Click();
     void detaljniClick();
     void A1Click();
     void ENR4Click();
     void NPR4Click();
+    void Vanostelemenata1Click();
     void rezabrClick();
     void rezenrClick();
     void reznprClick();
+    void slikastrukture1Click();
     void redimClick();
     void infoClick();
     void pomocClick();
@@ -153,9 +174,14 @@ public:
 
 protected:
     void closeEvent(QCloseEvent* event) override;
+    // A .dsm file dropped on the window opens (GuiFiles.cpp).
+    void dragEnterEvent(QDragEnterEvent* event) override;
+    void dropEvent(QDropEvent* event) override;
+    bool eventFilter(QObject* watched, QEvent* event) override;
 
 private:
     void buildMenu();
+    void keepAcceleratorsFromEditFields();
     void buildToolBar(QWidget* client);
     QWidget* buildFileBar();
     QWidget* buildOptionsPanel();
@@ -205,6 +231,7 @@ private:
     QProgressBar* ProgressBar1 = nullptr;
     QFileDialog* Otvaranje = nullptr;
     QFileDialog* Spremanje = nullptr;
+    QFileDialog* SpremanjeRezultata = nullptr;
     QAction* info = nullptr;
     QAction* Oporgramu1 = nullptr;
     QAction* pomoc = nullptr;
@@ -219,7 +246,18 @@ QList<int> summaryGridWidths();
 // Name filters for a file dialog from a filter list written as
 // "description|mask|description|mask..."; "*.*" means every file.
 QStringList dialogNameFilters(const QString& filterList);
+// The extension a save under the given name filter adds to a name without
+// one: "dot" or "graphml" for the graph formats, none for the others.
+QString graphFormatSuffix(const QString& nameFilter);
+// The results are saved as a table for spreadsheets.
+inline constexpr const char* kResultsFileFilter =
+    "Tablica rezultata ( *.csv )|*.csv|Tekst datoteka ( *.txt )|*.txt|Sve datoteke ( *.* )|*.*";
 inline constexpr const char* kStructureFileFilter =
     "Datoteka strukture mreže ( *.dsm )|*.dsm|Tekst datoteka ( *.txt )|*.txt|Sve datoteke ( *.* )|*.*";
+// The save dialog also offers the graph formats of other programs; a name
+// that ends in their extension is saved in that format.
+inline constexpr const char* kSaveFileFilter =
+    "Datoteka strukture mreže ( *.dsm )|*.dsm|Graphviz DOT graf ( *.dot )|*.dot|GraphML graf ( *.graphml )|*.graphml|"
+    "Tekst datoteka ( *.txt )|*.txt|Sve datoteke ( *.* )|*.*";
 
 } // namespace velmor

@@ -52,45 +52,55 @@ TForm3::TForm3() : QWidget(nullptr)
     slikeinfo->setScaledContents(true);
     slikeinfo->setPixmap(informationBackground(size()));
 
-    // Left: the environment.
-    QFrame* environment = raisedFrame(this, QRect(8, 8, 400, 250));
+    // Left: the environment. The system's description can be long: its
+    // field takes the whole width of the frame, under its caption.
+    QFrame* environment = raisedFrame(this, QRect(8, 8, kEnvironmentWidth, 250));
     environment->setObjectName(QStringLiteral("Panel1"));
     auto* left = new QGridLayout(environment);
     left->setContentsMargins(10, 8, 10, 8);
-    left->setVerticalSpacing(6);
+    left->setVerticalSpacing(4);
     left->addWidget(heading(QStringLiteral("Okruženje u kojem program radi"), environment), 0, 0, 1, 2);
     const char* captions[] = {"Operacijski sustav", "Ukupni resursi",   "Slobodni resursi",  "Ukupno stranica",
                               "Slobodno stranica",  "Ukupno virtualne", "Slobodno virtualne"};
     for (int i = 0; i < 7; ++i) {
-        left->addWidget(new QLabel(QString::fromUtf8(captions[i]), environment), i + 1, 0);
+        auto* caption = new QLabel(QString::fromUtf8(captions[i]), environment);
         auto* edit = new QLineEdit(environment);
         edit->setObjectName(QStringLiteral("Edit%1").arg(i + 1));
         edit->setReadOnly(true);
         edit->setFixedHeight(22);
-        if (i > 0)
-            edit->setAlignment(Qt::AlignRight);
         edits_[i] = edit;
-        left->addWidget(edit, i + 1, 1);
+        if (i == 0) {
+            left->addWidget(caption, 1, 0, 1, 2);
+            left->addWidget(edit, 2, 0, 1, 2);
+            continue;
+        }
+        edit->setAlignment(Qt::AlignRight);
+        left->addWidget(caption, i + 2, 0);
+        left->addWidget(edit, i + 2, 1);
     }
     left->setColumnStretch(1, 1);
 
     // Right: the program.
-    QFrame* program = raisedFrame(this, QRect(416, 8, 316, 250));
+    const int programLeft = 8 + kEnvironmentWidth + 8;
+    QFrame* program = raisedFrame(this, QRect(programLeft, 8, kClientWidth - 8 - programLeft, 250));
     program->setObjectName(QStringLiteral("Panel2"));
     auto* right = new QVBoxLayout(program);
     right->setContentsMargins(10, 8, 10, 8);
-    right->setSpacing(4);
+    right->setSpacing(2);
     right->addWidget(heading(QStringLiteral("Informacije o programu i autoru"), program));
-    right->addSpacing(8);
+    right->addSpacing(6);
     const char* lines[] = {
         "Velmor, inačica " VELMOR_VERSION,
-        "program za računanje dvoterminalne",
-        "raspoloživosti složenih mrežnih struktura",
+        "program za računanje",
+        "dvoterminalne raspoloživosti",
+        "složenih mrežnih struktura",
         "",
-        "Algoritmi: Abraham (disjunktni produkti),",
-        "NPR i ENR (stabla rješenja)",
+        "Algoritmi: Abraham (disjunktni",
+        "produkti), NPR i ENR",
+        "(stabla rješenja)",
         "",
-        "Izradio razvojni tim programa Velmor",
+        "Izradio razvojni tim",
+        "programa Velmor",
     };
     for (const char* line : lines) {
         auto* label = new QLabel(QString::fromUtf8(line), program);
@@ -114,6 +124,9 @@ void TForm3::fill(const QString& osDescription, const MemoryStatus& memory)
 
 void TForm3::fill(const QString& osDescription, const MemoryStatus& memory, const QString& thousandsSeparator)
 {
+    // The whole description in the field's width, in a smaller font if it must.
+    edits_[0]->parentWidget()->layout()->activate();
+    edits_[0]->setFont(fittedFont(font(), osDescription, edits_[0]->width() - kFieldTextMargins, 8));
     edits_[0]->setText(osDescription);
     edits_[0]->setCursorPosition(0);
     edits_[0]->setToolTip(osDescription);

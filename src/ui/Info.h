@@ -1,6 +1,7 @@
 #pragma once
 
 #include "platform/SystemInfo.h"
+#include "ui/Widgets.h"
 
 #include <QWidget>
 
@@ -17,6 +18,8 @@ class TForm3 : public QWidget {
 public:
     static constexpr int kClientWidth = 740;
     static constexpr int kClientHeight = 304;
+    static constexpr int kEnvironmentWidth = 470;
+    static constexpr int kFieldTextMargins = kLineEditTextMargins;
 
     TForm3();
 

@@ -28,6 +28,7 @@ public:
     virtual ControlUnit newStructure() { return {}; }                     // novadatoteka, Novastruktura1
     virtual ControlUnit openStructure(const PathPrompt&) { return {}; }   // otvoridatoteku, Otvoridatoteku1
     virtual ControlUnit saveStructure(const PathPrompt&) { return {}; }   // spremipodatke, Spremistrukturu1
+    virtual ControlUnit saveResults(const PathPrompt&) { return {}; }     // Spremirezultate1
     virtual ControlUnit freeStructure() { return {}; }                    // zatvoritrenutni, Zatvoristrukturu1
     // Izlazizprograma1 or closing the main window: raise the stop requests and
     // report-abort flags; the window then ends the process.
@@ -49,6 +50,8 @@ public:
     virtual ControlUnit allReports() { return {}; }                   // detaljni, Svihodabranih1
     virtual ControlUnit reportFromMenu(Algorithm) { return {}; }      // A1, ENR4, NPR4
     virtual ControlUnit reportFromResultsBar(Algorithm) { return {}; } // rezabr, rezenr, reznpr
+    virtual ControlUnit importance() { return {}; }                   // Vanostelemenata1
+    virtual ControlUnit showPicture() { return {}; }                   // slikastrukture1
 
     // redim: the window has just hidden (false) or shown (true) its menu bar;
     // new detailed-report windows start from the first cascade position again.

@@ -3,6 +3,8 @@
 #include "ui/Widgets.h"
 
 #include <QCloseEvent>
+#include <QCoreApplication>
+#include <QDir>
 #include <QFile>
 #include <QFileInfo>
 #include <QPlainTextEdit>
@@ -32,7 +34,43 @@ QString decodeHelpText(const QByteArray& bytes)
     return QString::fromLatin1(bytes);
 }
 
+QStringList& helpFolderOverride()
+{
+    static QStringList folders;
+    return folders;
+}
+
 } // namespace
+
+QStringList helpFolders(const QString& executableFolder)
+{
+    const QDir executable(executableFolder);
+    return {QStringLiteral("."), executable.path(),
+            QDir::cleanPath(executable.filePath(QStringLiteral(VELMOR_DATA_DIR_FROM_BINARY))),
+            QStringLiteral(VELMOR_INSTALLED_DATA_DIR)};
+}
+
+QString findHelpFile(const QStringList& folders)
+{
+    for (const QString& folder : folders) {
+        const QString path = QDir(folder).filePath(QString::fromLatin1(kHelpFileName));
+        if (QFileInfo::exists(path))
+            return path;
+    }
+    return {};
+}
+
+QStringList searchedHelpFolders()
+{
+    if (!helpFolderOverride().isEmpty())
+        return helpFolderOverride();
+    return helpFolders(QCoreApplication::applicationDirPath());
+}
+
+void setSearchedHelpFolders(const QStringList& folders)
+{
+    helpFolderOverride() = folders;
+}
 
 TForm6::TForm6() : QWidget(nullptr)
 {
@@ -58,8 +96,9 @@ TForm6::TForm6() : QWidget(nullptr)
 
 void TForm6::readHelpFile()
 {
-    const QFileInfo help(QString::fromLatin1(kHelpFileName));
-    if (!help.exists()) {
+    const QString path = findHelpFile(searchedHelpFolders());
+    const QFileInfo help(path);
+    if (path.isEmpty()) {
         // After the form's own empty line.
         Memo1->setPlainText(Memo1->toPlainText() + QLatin1Char('\n')
                             + QStringLiteral("Nemoguće pronaći pomoćnu datoteku Velmor.txt"));

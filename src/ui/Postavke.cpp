@@ -1,5 +1,6 @@
 #include "ui/Postavke.h"
 
+#include "algorithms/AlgorithmTraits.h"
 #include "structure/StructureWorkspace.h"
 #include "ui/Application.h"
 #include "ui/Greska.h"
@@ -16,6 +17,7 @@
 
 #include <cctype>
 #include <limits>
+#include <string>
 #include <stdexcept>
 
 namespace velmor {
@@ -94,15 +96,16 @@ QWidget* TForm7::buildStackPage()
     column->setSpacing(2);
 
     struct Row {
-        const char* caption;
+        std::string caption;
         int* size;
     };
     const Row program[] = {{"steak jezgrene dretve [korak od 4096 byta]", &ws_.coreStackSize},
                            {"steak dretve arhiviranja [korak od 4096 byta]", &ws_.archiveStackSize},
                            {"steak dretve prikaza [korak od 4096 byta]", &ws_.displayStackSize}};
-    const Row algorithms[] = {{"steak Abraham dretve [korak od 4096 byta]", &ws_.abraham.stackSize},
-                              {"steak ENR dretve [korak od 4096 byta]", &ws_.enr.stackSize},
-                              {"steak NPR dretve [korak od 4096 byta]", &ws_.npr.stackSize}};
+    Row algorithms[kAlgorithms.size()];
+    for (Algorithm a : kAlgorithms)
+        algorithms[static_cast<std::size_t>(a)] = {"steak " + std::string(algorithmName(a)) + " dretve [korak od 4096 byta]",
+                                                   &ws_.settings(a).stackSize};
     int number = 1;
     auto addGroup = [&](const QString& caption, const Row (&rows)[3]) {
         QGroupBox* box = groupBox(caption, page);
@@ -111,7 +114,7 @@ QWidget* TForm7::buildStackPage()
         grid->setVerticalSpacing(1);
         grid->setHorizontalSpacing(4);
         for (int r = 0; r < 3; ++r, ++number) {
-            grid->addWidget(new QLabel(QString::fromUtf8(rows[r].caption), box), r, 0);
+            grid->addWidget(new QLabel(QString::fromStdString(rows[r].caption), box), r, 0);
             auto* edit = new QLineEdit(box);
             edit->setObjectName(QStringLiteral("Edit%1").arg(number));
             edit->setReadOnly(true);
@@ -166,10 +169,9 @@ QWidget* TForm7::buildBehaviourPage()
 
     auto* groups = new QHBoxLayout;
     groups->setSpacing(4);
-    std::uint8_t* fields[] = {&ws_.abraham.normal, &ws_.enr.normal, &ws_.npr.normal};
-    const char* names[] = {"Abraham", "ENR", "NPR"};
-    for (int a = 0; a < 3; ++a) {
-        QGroupBox* box = groupBox(QString::fromLatin1(names[a]), outer);
+    for (int a = 0; a < static_cast<int>(kAlgorithms.size()); ++a) {
+        const Algorithm algorithm = kAlgorithms[static_cast<std::size_t>(a)];
+        QGroupBox* box = groupBox(QString::fromLatin1(algorithmName(algorithm)), outer);
         auto* radios = new QVBoxLayout(box);
         radios->setContentsMargins(6, 1, 6, 3);
         radios->setSpacing(1);
@@ -182,7 +184,7 @@ QWidget* TForm7::buildBehaviourPage()
         radios->addWidget(special);
         radios_[static_cast<std::size_t>(first)] = normal;
         radios_[static_cast<std::size_t>(first + 1)] = special;
-        behaviours_[static_cast<std::size_t>(a)] = {fields[a], normal, special};
+        behaviours_[static_cast<std::size_t>(a)] = {&ws_.settings(algorithm).normal, normal, special};
         groups->addWidget(box);
     }
     inner->addLayout(groups);
@@ -197,13 +199,15 @@ QWidget* TForm7::buildLimitPage(int pageIndex, const char* line2, const char* li
     auto* row = new QHBoxLayout(page);
     row->setContentsMargins(0, 0, 0, 0);
     row->setSpacing(2);
-    const char* names[] = {"Abraham", "ENR", "NPR"};
-    for (int a = 0; a < 3; ++a) {
+    for (int a = 0; a < static_cast<int>(kAlgorithms.size()); ++a) {
+        const Algorithm algorithm = kAlgorithms[static_cast<std::size_t>(a)];
         const int index = pageIndex * 3 + a;
-        AlgorithmCells& cells = ws_.cells(kAlgorithms[static_cast<std::size_t>(a)]);
-        std::int64_t* limit = pageIndex == 0 ? &cells.memoryLimit : pageIndex == 1 ? &cells.timeLimit : &cells.iterationLimit;
+        AlgorithmSettings& settings = ws_.settings(algorithm);
+        std::int64_t* limit = pageIndex == 0   ? &settings.memoryLimit
+                              : pageIndex == 1 ? &settings.timeLimit
+                                               : &settings.iterationLimit;
 
-        QGroupBox* box = groupBox(QString::fromLatin1(names[a]), page);
+        QGroupBox* box = groupBox(QString::fromLatin1(algorithmName(algorithm)), page);
         auto* column = new QVBoxLayout(box);
         column->setContentsMargins(3, 1, 2, 2);
         column->setSpacing(0);

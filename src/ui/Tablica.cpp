@@ -112,8 +112,11 @@ void TForm8::StringGrid1DblClick(int column, int row)
         if (source_.beforeChange)
             source_.beforeChange();
         const ShownMatrix shown = source_.shown ? source_.shown() : ShownMatrix::None;
-        if (toggleMatrixCell(*ws, shown, column, row) != MatrixToggle::None)
+        const MatrixToggle toggle = toggleMatrixCell(*ws, shown, column, row);
+        if (toggle != MatrixToggle::None)
             fill();
+        if (toggle == MatrixToggle::Toggled)
+            emit structureChanged();
     });
     StringGrid1->viewport()->update();
 }

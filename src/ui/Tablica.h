@@ -47,6 +47,10 @@ public:
     QString cellText(int column, int row) const;
     QLabel* corner() const { return corner_; }
 
+signals:
+    // A double-click switched a connection of the structure.
+    void structureChanged();
+
 protected:
     void resizeEvent(QResizeEvent* event) override;
     void showEvent(QShowEvent* event) override;

@@ -163,13 +163,20 @@ TForm5::TForm5() : QWidget(nullptr), editor_(userDecimalSeparator())
     connect(addNode, &QPushButton::clicked, this, [this] { SpeedButton2Click(); });
     connect(removeEdge, &QPushButton::clicked, this, [this] { SpeedButton3Click(); });
     connect(addEdge, &QPushButton::clicked, this, [this] { SpeedButton4Click(); });
-    connect(ListBox1, &QListWidget::currentRowChanged, this, [this](int row) {
+    // Only a selection the user makes counts: the list's current row also
+    // moves by itself (to the first item when the list takes the focus),
+    // and that selects nothing.
+    auto selectedRow = [](QListWidget* list) {
+        const QList<QListWidgetItem*> selected = list->selectedItems();
+        return selected.isEmpty() ? -1 : list->row(selected.constFirst());
+    };
+    connect(ListBox1, &QListWidget::itemSelectionChanged, this, [this, selectedRow] {
         if (!mirroring_)
-            ListBox1Click(row);
+            ListBox1Click(selectedRow(ListBox1));
     });
-    connect(ListBox2, &QListWidget::currentRowChanged, this, [this](int row) {
+    connect(ListBox2, &QListWidget::itemSelectionChanged, this, [this, selectedRow] {
         if (!mirroring_)
-            ListBox2Click(row);
+            ListBox2Click(selectedRow(ListBox2));
     });
     // A click on the item already selected shows its values again too.
     connect(ListBox1, &QListWidget::itemClicked, this, [this](QListWidgetItem* item) {

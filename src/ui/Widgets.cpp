@@ -2,14 +2,17 @@
 
 #include <QMouseEvent>
 #include <QPainter>
+#include <QTextLayout>
 #include <QStackedWidget>
 #include <QStyleOptionTab>
 #include <QStyleOptionTabWidgetFrame>
 #include <QTabBar>
 #include <QToolButton>
 #include <QVBoxLayout>
+#include <QWindow>
 
 #include <algorithm>
+#include <cmath>
 
 namespace velmor {
 
@@ -42,6 +45,144 @@ void fixClientSize(QWidget* window, int width, int height)
 {
     setFixedWindowFlags(window);
     window->setFixedSize(width, height);
+}
+
+void setOwnerWindow(QWidget* window, QWidget* owner)
+{
+    if (!window || !owner || window == owner)
+        return;
+    // Window systems keep a window above its owner only for a secondary
+    // (dialog) window; the type must be set before the native window exists.
+    if (window->windowType() != Qt::Dialog && !window->testAttribute(Qt::WA_WState_Created))
+        window->setWindowFlags((window->windowFlags() & ~Qt::WindowType_Mask) | Qt::Dialog);
+    // Both need their native windows for the relation to be set.
+    window->winId();
+    owner->winId();
+    if (window->windowHandle() && window->windowHandle()->transientParent() != owner->windowHandle())
+        window->windowHandle()->setTransientParent(owner->windowHandle());
+}
+
+QFont fittedFont(const QFont& base, const QString& text, int width, int minimumPixelSize)
+{
+    QFont font = base;
+    int size = font.pixelSize() > 0 ? font.pixelSize() : QFontInfo(font).pixelSize();
+    for (; size > minimumPixelSize; --size) {
+        font.setPixelSize(size);
+        if (QFontMetrics(font).horizontalAdvance(text) <= width)
+            return font;
+    }
+    font.setPixelSize(minimumPixelSize);
+    return font;
+}
+
+// --- ProgressLabel ----------------------------------------------------------
+
+ProgressLabel::ProgressLabel(QWidget* parent) : QLabel(parent)
+{
+    // Room for two lines from the start, so that the layout does not move
+    // when the counts grow.
+    setFixedHeight(2 * fontMetrics().height());
+    setSizePolicy(QSizePolicy::Ignored, QSizePolicy::Fixed);
+}
+
+QStringList ProgressLabel::shownLines() const
+{
+    const QString shown = text();
+    const int slash = shown.indexOf(QLatin1Char('/'));
+    if (fontMetrics().horizontalAdvance(shown) <= contentsRect().width() || slash < 0)
+        return {shown};
+    return {shown.left(slash + 1), shown.mid(slash + 1)};
+}
+
+QSize ProgressLabel::sizeHint() const
+{
+    return minimumSizeHint();
+}
+
+QSize ProgressLabel::minimumSizeHint() const
+{
+    int width = 0;
+    for (const QString& part : text().split(QLatin1Char('/')))
+        width = std::max(width, fontMetrics().horizontalAdvance(part + QLatin1Char('/')));
+    return {width, 2 * fontMetrics().height()};
+}
+
+void ProgressLabel::paintEvent(QPaintEvent*)
+{
+    QPainter painter(this);
+    painter.setPen(palette().color(isEnabled() ? QPalette::Active : QPalette::Disabled, foregroundRole()));
+    painter.drawText(contentsRect(), Qt::AlignLeft | Qt::AlignVCenter, shownLines().join(QLatin1Char('\n')));
+}
+
+// --- WrappedText ------------------------------------------------------------
+
+WrappedText::WrappedText(QWidget* parent, int minimumPixelSize) : QLabel(parent), minimumPixelSize_(minimumPixelSize)
+{
+    setWordWrap(true);
+}
+
+int WrappedText::layoutHeight(const QFont& font, int width) const
+{
+    QTextLayout layout(text(), font);
+    QTextOption option;
+    option.setWrapMode(QTextOption::WrapAtWordBoundaryOrAnywhere);
+    layout.setTextOption(option);
+    layout.beginLayout();
+    qreal height = 0;
+    for (QTextLine line = layout.createLine(); line.isValid(); line = layout.createLine()) {
+        line.setLineWidth(width);
+        height += line.height();
+    }
+    layout.endLayout();
+    return static_cast<int>(std::ceil(height));
+}
+
+int WrappedText::heightFor(int width) const
+{
+    return text().isEmpty() ? 0 : layoutHeight(font(), width);
+}
+
+QFont WrappedText::shownFont() const
+{
+    QFont shown = font();
+    const QRect room = contentsRect();
+    int size = shown.pixelSize() > 0 ? shown.pixelSize() : QFontInfo(shown).pixelSize();
+    for (; size > minimumPixelSize_; --size) {
+        shown.setPixelSize(size);
+        if (layoutHeight(shown, room.width()) <= room.height())
+            return shown;
+    }
+    shown.setPixelSize(minimumPixelSize_);
+    return shown;
+}
+
+bool WrappedText::fits() const
+{
+    return layoutHeight(shownFont(), contentsRect().width()) <= contentsRect().height();
+}
+
+void WrappedText::paintEvent(QPaintEvent*)
+{
+    if (text().isEmpty())
+        return;
+    const QRect room = contentsRect();
+    QTextLayout layout(text(), shownFont());
+    QTextOption option;
+    option.setWrapMode(QTextOption::WrapAtWordBoundaryOrAnywhere);
+    layout.setTextOption(option);
+    layout.beginLayout();
+    qreal height = 0;
+    for (QTextLine line = layout.createLine(); line.isValid(); line = layout.createLine()) {
+        line.setLineWidth(room.width());
+        line.setPosition(QPointF(0, height));
+        height += line.height();
+    }
+    layout.endLayout();
+    QPainter painter(this);
+    painter.setPen(palette().color(QPalette::WindowText));
+    // Centred in the room when it is higher than the text, from its top otherwise.
+    const qreal top = room.top() + std::max<qreal>(0, (room.height() - height) / 2);
+    layout.draw(&painter, QPointF(room.left(), top));
 }
 
 // --- Lamp -------------------------------------------------------------------

@@ -2,6 +2,7 @@
 
 #include <QColor>
 #include <QFont>
+#include <QLabel>
 #include <QStringList>
 #include <QWidget>
 
@@ -23,6 +24,56 @@ void setFixedWindowFlags(QWidget* window);
 // Fixes a top-level window's client area and keeps it from being resized or
 // maximised.
 void fixClientSize(QWidget* window, int width, int height);
+
+// Makes a top-level window belong to `owner` for the window manager
+// (transient for it): it stays above its owner, also when the user clicks
+// the owner while it is disabled. The owner is not its parent widget, so
+// disabling the owner leaves the window usable.
+void setOwnerWindow(QWidget* window, QWidget* owner);
+
+// What a line edit's frame and inner margins take of its width.
+inline constexpr int kLineEditTextMargins = 8;
+
+// `base` at the largest pixel size, from its own down to `minimumPixelSize`,
+// at which `text` fits `width` on one line.
+QFont fittedFont(const QFont& base, const QString& text, int width, int minimumPixelSize);
+
+// A run's progress, "done/total": on one line when it fits, otherwise broken
+// after the "/", so that both counts always show whole.
+class ProgressLabel : public QLabel {
+    Q_OBJECT
+public:
+    explicit ProgressLabel(QWidget* parent = nullptr);
+    // The lines in which the text shows at the label's present width.
+    QStringList shownLines() const;
+    QSize sizeHint() const override;
+    QSize minimumSizeHint() const override;
+
+protected:
+    void paintEvent(QPaintEvent* event) override;
+};
+
+// A text of any length in a fixed room: wrapped at word boundaries (and
+// inside a word longer than a line), in a smaller font when the room is too
+// low for it, down to `minimumPixelSize`.
+class WrappedText : public QLabel {
+    Q_OBJECT
+public:
+    explicit WrappedText(QWidget* parent = nullptr, int minimumPixelSize = 8);
+    // The height that the text needs at `width` in the label's own font.
+    int heightFor(int width) const;
+    // The font in which the text shows in the present room, and whether it
+    // fits there.
+    QFont shownFont() const;
+    bool fits() const;
+
+protected:
+    void paintEvent(QPaintEvent* event) override;
+
+private:
+    int layoutHeight(const QFont& font, int width) const;
+    int minimumPixelSize_;
+};
 
 // Status lamp: a small rounded square filled with one colour.
 class Lamp : public QWidget {

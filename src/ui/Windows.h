@@ -13,10 +13,11 @@ class TForm5;
 class TForm6;
 class TForm7;
 class TForm8;
+class TForm10;
 
-// The program's eight windows, created once in the order main, error,
-// information, detailed report, editor, help, settings, matrix, and wired
-// to one another. Only the main window is shown (by the caller).
+// The program's windows, created once in the order main, error,
+// information, detailed report, editor, help, settings, matrix, picture,
+// and wired to one another. Only the main window is shown (by the caller).
 struct ProgramWindows {
     explicit ProgramWindows(StructureWorkspace& workspace);
     ~ProgramWindows();
@@ -31,6 +32,7 @@ struct ProgramWindows {
     std::unique_ptr<TForm6> form6;
     std::unique_ptr<TForm7> form7;
     std::unique_ptr<TForm8> form8;
+    std::unique_ptr<TForm10> form10;
 };
 
 } // namespace velmor

@@ -267,6 +267,47 @@ TEST_F(CliCompute, LimitOnOneAlgorithmLeavesTheOthers)
     EXPECT_LT(availabilityOf(v["results"].items[2]), availabilityOf(v["results"].items[0]));
 }
 
+TEST_F(CliCompute, FrontierIsChosenByNameAndAllStaysTheThree)
+{
+    const CliResult frontier = runCli({"--format", "json", "--algorithms", "frontier", example("most.dsm")});
+    ASSERT_TRUE(frontier.exited && frontier.status == 0) << describe(frontier);
+    const JsonValue one = json(frontier);
+    ASSERT_EQ(one["results"].items.size(), 1u);
+    EXPECT_EQ(one["results"].items[0]["algorithm"].text, "Frontier");
+    EXPECT_NEAR(static_cast<double>(availabilityOf(one["results"].items[0])), 0.97848, 1e-15);
+    EXPECT_EQ(one["results"].items[0]["terms"].text, "0"); // it delivers no terms
+
+    const CliResult all = runCli({"--format", "json", "--algorithms", "all,frontier", example("most.dsm")});
+    ASSERT_TRUE(all.exited && all.status == 0) << describe(all);
+    const JsonValue four = json(all);
+    ASSERT_EQ(four["results"].items.size(), 4u);
+    EXPECT_EQ(four["results"].items[3]["algorithm"].text, "Frontier");
+    const CliResult byDefault = runCli({"--format", "json", example("most.dsm")});
+    EXPECT_EQ(json(byDefault)["results"].items.size(), 3u);
+}
+
+TEST_F(CliCompute, LimitedRunsPrintABracketAroundTheExactValue)
+{
+    const CliResult r = runCli({"--format", "json", "--iteration-limit", "all=12", "--algorithms", "all,frontier",
+                                example("resetka3x3.dsm")});
+    ASSERT_TRUE(r.exited && r.status == 0) << describe(r);
+    const JsonValue v = json(r);
+    ASSERT_EQ(v["results"].items.size(), 4u);
+    const JsonValue& frontier = v["results"].items[3];
+    ASSERT_EQ(frontier["status"].text, "done");
+    const long double exact = availabilityOf(frontier);
+    for (const JsonValue& result : v["results"].items) {
+        const long double lower = std::stold(result["lowerBound"].text);
+        const long double upper = std::stold(result["upperBound"].text);
+        EXPECT_EQ(lower, availabilityOf(result)) << result["algorithm"].text;
+        EXPECT_LE(lower, exact * (1 + 1e-15L)) << result["algorithm"].text;
+        EXPECT_GE(upper, exact * (1 - 1e-15L)) << result["algorithm"].text;
+        if (result["status"].text == "done") {
+            EXPECT_EQ(upper, lower) << result["algorithm"].text;
+        }
+    }
+}
+
 // --- Ctrl+C -----------------------------------------------------------------------------
 
 TEST_F(CliCompute, InterruptStopsTheRunAndPrintsWhatWasFound)
@@ -369,7 +410,7 @@ TEST_F(CliCompute, CsvHasAHeaderAndOneLinePerAlgorithm)
         return static_cast<std::size_t>(found - header.begin());
     };
     for (const char* name : {"algorithm", "availability", "memory", "time", "iterations", "anomalies",
-                             "anomalyText", "terms", "status"})
+                             "anomalyText", "terms", "status", "lowerBound", "upperBound"})
         column(name);
     const char* order[] = {"Abraham", "NPR"};
     for (std::size_t i = 1; i < lines.size(); ++i) {
@@ -377,6 +418,8 @@ TEST_F(CliCompute, CsvHasAHeaderAndOneLinePerAlgorithm)
         ASSERT_EQ(row.size(), header.size()) << lines[i];
         EXPECT_EQ(row[column("algorithm")], order[i - 1]);
         EXPECT_NEAR(std::stod(row[column("availability")]), 0.97848, 1e-15);
+        EXPECT_EQ(row[column("lowerBound")], row[column("availability")]);
+        EXPECT_EQ(row[column("upperBound")], row[column("availability")]);
         EXPECT_EQ(row[column("status")], "done");
         EXPECT_EQ(row[column("anomalyText")], "nisu primjećene");
         EXPECT_GE(std::stoi(row[column("terms")]), 2);

@@ -2,7 +2,7 @@
 # output: --check gives 0 for every example, 2 for a file it cannot load,
 # 64 for a bad command line.
 #
-#   cmake -DCLI=path/to/velmor-cli -DEXAMPLES=dir -DWORK=scratch-dir -P CliExitStatus.cmake
+#   cmake -DCLI=path/to/velmor-cli -DEXAMPLES=dir -DWORK=scratch-dir -DVERSION=x.y.z -P CliExitStatus.cmake
 
 set(failures 0)
 
@@ -45,6 +45,9 @@ expect_run("unreadable structure" 2
 expect_run("missing file" 2 "Nije moguće otvoriti zadanu datoteku" --check ${WORK}/missing.dsm)
 
 expect_run("help" 0 "--memory-limit" --help)
+string(REPLACE "." "[.]" version_pattern "${VERSION}")
+expect_run("version" 0 "^velmor-cli \\(Velmor\\) ${version_pattern}\n$" --version)
+expect_run("special with a list after a space" 0 "ENR +0[.,]97848 " --special enr ${EXAMPLES}/most.dsm)
 expect_run("no arguments" 64 "no structure file")
 expect_run("unknown option" 64 "unknown option" --frobnicate ${EXAMPLES}/most.dsm)
 expect_run("bad option value" 64 "--abraham-rule" --abraham-rule 7 ${EXAMPLES}/most.dsm)

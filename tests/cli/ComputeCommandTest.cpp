@@ -7,7 +7,6 @@
 #include "cli/ComputeCommand.h"
 #include "cli/Interrupt.h"
 #include "cli/ResultOutput.h"
-#include "run/MainController.h"
 
 #include <gtest/gtest.h>
 
@@ -33,9 +32,9 @@ CliOptions optionsFor(const std::string& file, OutputFormat format)
 
 TEST(ComputeCommand, AlgorithmThatCannotRunFailsTheRun)
 {
-    auto controller = std::make_unique<MainController>();
+    auto session = std::make_unique<ComputeSession>();
     int launches = 0;
-    controller->engine().setThreadLauncher(
+    session->engine.setThreadLauncher(
         [&launches](WorkerThread& thread, long long stack, std::function<void()> body) {
             ++launches;
             if (launches == 3) // the core thread, Abraham's, then ENR's
@@ -43,7 +42,7 @@ TEST(ComputeCommand, AlgorithmThatCannotRunFailsTheRun)
             return thread.start(stack, std::move(body));
         });
     std::ostringstream out, err;
-    const int status = runCompute(*controller, optionsFor("most.dsm", OutputFormat::Json), out, err, {});
+    const int status = runCompute(*session, optionsFor("most.dsm", OutputFormat::Json), out, err, {});
     EXPECT_EQ(status, kExitRunFailed);
     EXPECT_NE(err.str().find("Neispravno ponašanje ENR niti zbog nedostatka resursa\n"), std::string::npos)
         << err.str();
@@ -60,10 +59,10 @@ TEST(ComputeCommand, AlgorithmThatCannotRunFailsTheRun)
 
 TEST(ComputeCommand, RunThatCannotStartIsAFailureNotAUsageError)
 {
-    auto controller = std::make_unique<MainController>();
-    controller->engine().setThreadLauncher([](WorkerThread&, long long, std::function<void()>) { return false; });
+    auto session = std::make_unique<ComputeSession>();
+    session->engine.setThreadLauncher([](WorkerThread&, long long, std::function<void()>) { return false; });
     std::ostringstream out, err;
-    const int status = runCompute(*controller, optionsFor("most.dsm", OutputFormat::Table), out, err, {});
+    const int status = runCompute(*session, optionsFor("most.dsm", OutputFormat::Table), out, err, {});
     EXPECT_EQ(status, kExitRunFailed);
     EXPECT_EQ(err.str(), "Neispravno ponašanje stvorene niti zbog nedostatka resursa\n");
     EXPECT_EQ(out.str(), "");
@@ -75,11 +74,11 @@ TEST(ComputeCommand, InterruptBeforeTheRunIsOnStillStopsIt)
     // then ends at once with every algorithm stopped.
     TempDir dir;
     const std::string grid = dir.write("resetka5x5.dsm", gridStructure(5, 5));
-    auto controller = std::make_unique<MainController>();
+    auto session = std::make_unique<ComputeSession>();
     ComputeEnvironment environment;
     environment.interrupted = [] { return true; };
     std::ostringstream out, err;
-    const int status = runCompute(*controller, optionsFor(grid, OutputFormat::Json), out, err, environment);
+    const int status = runCompute(*session, optionsFor(grid, OutputFormat::Json), out, err, environment);
     EXPECT_EQ(status, kExitInterrupted) << err.str();
     const JsonValue v = JsonReader::parse(out.str());
     for (const JsonValue& result : v["results"].items) {

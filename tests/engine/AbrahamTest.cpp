@@ -31,16 +31,14 @@ public:
     explicit AbrahamCase(const StructurePlan& plan, const Options& options = {}) : options_(options)
     {
         buildStructure(ws, plan);
-        ws.reduction = options.reduction;
-        ws.idealTerminals = options.ideal;
-        ws.abrahamRule = options.rule;
-        ws.abraham.normal = options.normal ? 1 : 0;
-        prepared = prepareWorkStructure(ws, options.directed);
+        abraham.variant = options.rule;
+        abraham.normal = options.normal;
+        prepared = prepareWorkStructure(ws, workOptions(options.directed, options.reduction, options.ideal));
     }
 
     bool run()
     {
-        AlgorithmRun record(Algorithm::Abraham, ws.abraham);
+        AlgorithmRun record(Algorithm::Abraham, ws.abraham, abraham);
         ok = runAbraham(record, ws, terms);
         return ok;
     }
@@ -65,7 +63,8 @@ public:
     }
 
     StructureWorkspace ws;
-    ByteMatrix terms;
+    AlgorithmOptions abraham;
+    TermRows terms;
     bool prepared = false;
     bool ok = false;
 
@@ -73,7 +72,8 @@ private:
     Options options_;
 };
 
-std::vector<int> cellsOf(const ByteMatrix& m, int r)
+template <typename Matrix>
+std::vector<int> cellsOf(const Matrix& m, int r)
 {
     std::vector<int> cells;
     for (int c = 0; c <= m.lastColumn(); ++c)
@@ -81,7 +81,8 @@ std::vector<int> cellsOf(const ByteMatrix& m, int r)
     return cells;
 }
 
-std::vector<int> elementsOf(const ByteMatrix& paths, int r)
+template <typename Matrix>
+std::vector<int> elementsOf(const Matrix& paths, int r)
 {
     std::vector<int> on;
     for (int c = 0; c <= paths.lastColumn(); ++c)
@@ -90,7 +91,7 @@ std::vector<int> elementsOf(const ByteMatrix& paths, int r)
     return on;
 }
 
-bool disjoint(const ByteMatrix& terms, int a, int b)
+bool disjoint(const TermRows& terms, int a, int b)
 {
     for (int c = 0; c <= terms.lastColumn(); ++c)
         if (terms.get(c, a) * terms.get(c, b) == -1)
@@ -110,7 +111,7 @@ void expectNear(long double actual, long double expected, const std::string& wha
 void expectConsistentRun(const AbrahamCase& c, const std::string& what)
 {
     const StructureWorkspace& ws = c.ws;
-    const ByteMatrix& terms = c.terms;
+    const TermRows& terms = c.terms;
     const int paths = c.pathCount();
     ASSERT_EQ(ws.abraham.links.count(), terms.rowCount()) << what;
     EXPECT_EQ(ws.abraham.iterations.load(), paths * (paths - 1) / 2) << what;
@@ -175,6 +176,13 @@ ByteMatrix matrixOf(const std::vector<std::vector<int>>& rows)
 std::vector<int> entries(const IntArray& a)
 {
     return std::vector<int>(a.data(), a.data() + a.count());
+}
+
+std::vector<int> entries(const LinkArray& a)
+{
+    std::vector<int> values;
+    a.forEach([&](int, std::int32_t value) { values.push_back(value); });
+    return values;
 }
 
 } // namespace
@@ -360,7 +368,7 @@ TEST(Abraham, SecondPathExcludesTheFirstElementByElement)
 TEST(Abraham, FoundPathsKeepOneRowPerPartialPath)
 {
     AbrahamCase c(twoShortOneLong(0.9L));
-    AlgorithmRun run(Algorithm::Abraham, c.ws.abraham);
+    AlgorithmRun run(Algorithm::Abraham, c.ws.abraham, c.abraham);
     ASSERT_TRUE(findMinimalPaths(run, c.ws));
     // Elements: nodes 0..2, edges 3..6; one state column after them.
     const ByteMatrix& found = c.ws.abrahamPaths;
@@ -609,7 +617,7 @@ TEST(Abraham, StopBeforeTheSearchEndsItAfterTheFirstRow)
 TEST(Abraham, StopRaisedBeforeTheProductsDeliversPathZeroAlone)
 {
     AbrahamCase c(bridge(0.9L));
-    AlgorithmRun run(Algorithm::Abraham, c.ws.abraham);
+    AlgorithmRun run(Algorithm::Abraham, c.ws.abraham, c.abraham);
     ASSERT_TRUE(findMinimalPaths(run, c.ws));
     ASSERT_TRUE(sortPaths(c.ws.abrahamPaths, c.ws.abrahamSortArray1, c.ws.abrahamSortArray2, 2));
     ASSERT_EQ(c.ws.abrahamPaths.rowCount(), 4);
@@ -634,9 +642,9 @@ TEST(Abraham, LimitsStopTheProductPhaseAfterWholePaths)
     for (const Limit& limit : {Limit{0, -1, -1, 1, 1}, Limit{-1, 0, -1, 1, 1}, Limit{-1, -1, 0, 1, 1},
                                Limit{-7, -1, 1, 1, 1}, Limit{-1, -1, 3, 3, 2}, Limit{-1, -1, 4, 4, 3}}) {
         AbrahamCase c(bridge(0.9L));
-        c.ws.abraham.memoryLimit = limit.memory;
-        c.ws.abraham.timeLimit = limit.time;
-        c.ws.abraham.iterationLimit = limit.iterations;
+        c.abraham.limits.memory = limit.memory;
+        c.abraham.limits.time = limit.time;
+        c.abraham.limits.iterations = limit.iterations;
         ASSERT_TRUE(c.run());
         const std::string what = "limit " + std::to_string(limit.iterations);
         EXPECT_EQ(c.ws.abraham.iterations.load(), limit.expectedIterations) << what;
@@ -659,9 +667,9 @@ TEST(Abraham, LimitsStopTheProductPhaseAfterWholePaths)
 TEST(Abraham, NoLimitDuringThePathSearch)
 {
     AbrahamCase c(seriesChain(5, 0.9L, 0.9L));
-    c.ws.abraham.memoryLimit = 0;
-    c.ws.abraham.timeLimit = 0;
-    c.ws.abraham.iterationLimit = 0;
+    c.abraham.limits.memory = 0;
+    c.abraham.limits.time = 0;
+    c.abraham.limits.iterations = 0;
     ASSERT_TRUE(c.run());
     EXPECT_EQ(c.terms.rowCount(), 1);
     EXPECT_EQ(c.ws.abraham.anomalies.load(), 0);
@@ -734,7 +742,7 @@ TEST(Abraham, UnusableWorkStructureFails)
 TEST(Abraham, FailedCellInASortedPathFails)
 {
     AbrahamCase c(bridge(0.9L));
-    AlgorithmRun run(Algorithm::Abraham, c.ws.abraham);
+    AlgorithmRun run(Algorithm::Abraham, c.ws.abraham, c.abraham);
     ASSERT_TRUE(findMinimalPaths(run, c.ws));
     ASSERT_TRUE(sortPaths(c.ws.abrahamPaths, c.ws.abrahamSortArray1, c.ws.abrahamSortArray2, 2));
     c.ws.abrahamPaths.set(0, 0, -1);

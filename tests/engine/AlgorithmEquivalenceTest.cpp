@@ -34,7 +34,7 @@ using namespace velmor::testing;
 
 namespace {
 
-using Driver = bool (*)(AlgorithmRun&, StructureWorkspace&, ByteMatrix&);
+using Driver = bool (*)(AlgorithmRun&, StructureWorkspace&, TermRows&);
 using Values = std::vector<std::int64_t>;
 
 // --- What each algorithm leaves in the workspace ----------------------------------
@@ -48,12 +48,30 @@ Values valuesOfMatrix(const ByteMatrix& m)
     return v;
 }
 
-Values valuesOfMatrix(const WideMatrix& m)
+Values valuesOfMatrix(const TermRows& m)
 {
     Values v{m.lastColumn(), m.lastRow()};
     for (int r = 0; r <= m.lastRow(); ++r)
         for (int c = 0; c <= m.lastColumn(); ++c)
-            v.push_back(m.row(r)[c]);
+            v.push_back(m.get(c, r));
+    return v;
+}
+
+Values valuesOfMatrix(const DeltaRows& m)
+{
+    Values v{m.lastColumn(), m.lastRow()};
+    std::vector<std::int32_t> cells(static_cast<std::size_t>(std::max(m.columnCount(), 0)));
+    for (int r = 0; r <= m.lastRow(); ++r) {
+        m.readRow(r, cells.data());
+        v.insert(v.end(), cells.begin(), cells.end());
+    }
+    return v;
+}
+
+Values valuesOfArray(const LinkArray& a)
+{
+    Values v{a.lastIndex()};
+    a.forEach([&](int, std::int32_t value) { v.push_back(value); });
     return v;
 }
 
@@ -75,7 +93,6 @@ struct AlgorithmUnderTest {
     Driver reference;
     Driver production;
     std::vector<int> variants;
-    std::function<void(StructureWorkspace&, int)> chooseVariant;
     std::vector<ResultContainer> containers;
     int skipColumns; // how the coordinator reads its live terms
 };
@@ -86,9 +103,8 @@ const AlgorithmUnderTest& underTest(Algorithm a)
         {Algorithm::Abraham,
          reference::runAbraham,
          runAbraham,
-         // Rule 0 is the workspace's value until a run captures the option.
+         // Rule 0 is what a run without a rule button set starts with.
          {0, 1, 2},
-         [](StructureWorkspace& ws, int v) { ws.abrahamRule = v; },
          {{"abrahamPaths", [](const StructureWorkspace& ws) { return valuesOfMatrix(ws.abrahamPaths); }},
           {"abrahamSortArray1", [](const StructureWorkspace& ws) { return valuesOfArray(ws.abrahamSortArray1); }},
           {"abrahamSortArray2", [](const StructureWorkspace& ws) { return valuesOfArray(ws.abrahamSortArray2); }},
@@ -99,7 +115,6 @@ const AlgorithmUnderTest& underTest(Algorithm a)
          reference::runEnr,
          runEnr,
          {0, 1, 2},
-         [](StructureWorkspace& ws, int v) { ws.enrVariant = v; },
          {{"enrRows", [](const StructureWorkspace& ws) { return valuesOfMatrix(ws.enrRows); }},
           {"enr.links", [](const StructureWorkspace& ws) { return valuesOfArray(ws.enr.links); }}},
          1},
@@ -107,7 +122,6 @@ const AlgorithmUnderTest& underTest(Algorithm a)
          reference::runNpr,
          runNpr,
          {0, 1},
-         [](StructureWorkspace& ws, int v) { ws.nprVariant = v; },
          {{"nprRows", [](const StructureWorkspace& ws) { return valuesOfMatrix(ws.nprRows); }},
           {"nprPaths", [](const StructureWorkspace& ws) { return valuesOfMatrix(ws.nprPaths); }},
           {"npr.links", [](const StructureWorkspace& ws) { return valuesOfArray(ws.npr.links); }}},
@@ -164,23 +178,22 @@ struct Setting {
     bool normal;
 };
 
-Snapshot runAndRecord(StructureWorkspace& ws, const Setting& s, const Limits& limits, bool production)
+Snapshot runAndRecord(StructureWorkspace& ws, const Setting& s, const Limits& limits, bool production, bool ideal)
 {
     const AlgorithmUnderTest& a = underTest(s.algorithm);
     ws.resetResults();
     AlgorithmCells& cells = ws.cells(s.algorithm);
-    cells.normal = s.normal ? 1 : 0;
-    cells.memoryLimit = limits.memory;
-    cells.timeLimit = limits.time;
-    cells.iterationLimit = limits.iterations;
-    a.chooseVariant(ws, s.variant);
+    AlgorithmOptions options;
+    options.variant = s.variant;
+    options.normal = s.normal;
+    options.limits = RunLimits{limits.memory, limits.time, limits.iterations};
     if (limits.stopBefore)
         cells.requestStop();
 
-    ByteMatrix finalTerms;
+    TermRows finalTerms;
     Snapshot snap;
     {
-        AlgorithmRun run(s.algorithm, cells);
+        AlgorithmRun run(s.algorithm, cells, options);
         const bool ok = (production ? a.production : a.reference)(run, ws, finalTerms);
         snap.add("return value", {ok});
         snap.add("run.nextSample", {run.nextSample});
@@ -205,7 +218,7 @@ Snapshot runAndRecord(StructureWorkspace& ws, const Setting& s, const Limits& li
         slots.push_back(cells.timers.running(i));
     snap.add("stopwatch slots", slots);
     snap.evaluated = evaluateTerms(finalTerms, ws.elementMap, ws.workSourceIndex, ws.workDestinationIndex,
-                                   ws.elements, snap.availability, ws.idealTerminals != 0);
+                                   ws.elements, snap.availability, ideal);
     return snap;
 }
 
@@ -266,9 +279,7 @@ struct Prepared {
 bool prepare(StructureWorkspace& ws, const Prepared& p)
 {
     buildStructure(ws, p.plan);
-    ws.reduction = p.reduction ? 1 : 0;
-    ws.idealTerminals = p.ideal ? 1 : 0;
-    if (!prepareWorkStructure(ws, p.directed))
+    if (!prepareWorkStructure(ws, workOptions(p.directed, p.reduction, p.ideal)))
         return false;
     if (p.adjust)
         p.adjust(ws);
@@ -361,8 +372,10 @@ std::vector<Prepared> handMadeMatrices(int count, std::uint32_t seed)
             // the only path.
             if (fill() % 4 != 0)
                 ws.workMatrix.set(n - 1, 0, 0);
+            // A blocked cell, which no arc is; cells above 1 are refused
+            // (MatrixCellsAboveOneAreRefused).
             if (stray)
-                ws.workMatrix.set(static_cast<int>(fill() % n), static_cast<int>(fill() % n), fill() % 2 ? 2 : -1);
+                ws.workMatrix.set(static_cast<int>(fill() % n), static_cast<int>(fill() % n), -1);
         };
         all.push_back(std::move(p));
     }
@@ -383,8 +396,8 @@ protected:
             ADD_FAILURE() << "structure refused: " << p.text();
             return {};
         }
-        const Snapshot expected = runAndRecord(referenceWs, s, limits, false);
-        const Snapshot actual = runAndRecord(productionWs, s, limits, true);
+        const Snapshot expected = runAndRecord(referenceWs, s, limits, false, p.ideal);
+        const Snapshot actual = runAndRecord(productionWs, s, limits, true, p.ideal);
         ++compared_;
         if (expected.value("result code") < 0)
             ++endedEarly_;
@@ -462,6 +475,31 @@ TEST_P(AlgorithmEquivalence, HandMadeWorkMatrices)
     EXPECT_GT(iterated_, compared_ / 8);
 }
 
+// Only a matrix made by hand holds a cell above 1, which is neither an arc
+// nor a gap: the production drivers refuse it as an unusable work structure
+// before any work, leaving no rows and no terms.
+TEST_P(AlgorithmEquivalence, MatrixCellsAboveOneAreRefused)
+{
+    std::mt19937 random(3);
+    for (int round = 0; round < 30; ++round) {
+        Prepared p{randomStructure(random), round % 2 == 0, false, round % 3 == 0};
+        const unsigned pick = static_cast<unsigned>(random());
+        p.adjust = [pick](StructureWorkspace& ws) {
+            const int n = ws.workMatrix.rowCount();
+            ws.workMatrix.set(static_cast<int>(pick % static_cast<unsigned>(n)),
+                              static_cast<int>((pick / 7) % static_cast<unsigned>(n)), 2);
+        };
+        for (const Setting& s : settings()) {
+            StructureWorkspace ws;
+            ASSERT_TRUE(prepare(ws, p));
+            const Snapshot refused = runAndRecord(ws, s, {}, true, p.ideal);
+            EXPECT_EQ(refused.value("return value"), 0) << p.text();
+            EXPECT_EQ(refused.value("iterations"), 0) << p.text();
+            EXPECT_TRUE(ws.liveTerms(GetParam()).empty()) << p.text();
+        }
+    }
+}
+
 TEST_P(AlgorithmEquivalence, GridsBridgesAndChains)
 {
     std::uint32_t pick = 7;
@@ -517,8 +555,8 @@ TEST_P(AlgorithmEquivalence, UnusableWorkStructure)
             else
                 ws->workMatrix.resize(ws->workMatrix.columnCount() + 1, ws->workMatrix.rowCount());
         }
-        const Snapshot expected = runAndRecord(referenceWs, s, {}, false);
-        const Snapshot actual = runAndRecord(productionWs, s, {}, true);
+        const Snapshot expected = runAndRecord(referenceWs, s, {}, false, p.ideal);
+        const Snapshot actual = runAndRecord(productionWs, s, {}, true, p.ideal);
         EXPECT_EQ(expected.value("return value"), 0) << "case " << variant;
         EXPECT_EQ(difference(expected, actual), "") << "case " << variant;
     }
@@ -536,7 +574,8 @@ TEST_P(AlgorithmEquivalence, LiveTermsReadWhileTheProductionDriverRuns)
     StructureWorkspace ws;
     ASSERT_TRUE(prepare(ws, p));
     ws.resetResults();
-    a.chooseVariant(ws, a.variants.back());
+    AlgorithmOptions options;
+    options.variant = a.variants.back();
     AlgorithmCells& cells = ws.cells(GetParam());
     std::atomic<bool> finished{false};
     std::atomic<int> polls{0};
@@ -552,10 +591,10 @@ TEST_P(AlgorithmEquivalence, LiveTermsReadWhileTheProductionDriverRuns)
     });
     while (polls.load() == 0)
         std::this_thread::yield();
-    ByteMatrix finalTerms;
+    TermRows finalTerms;
     bool ok = false;
     {
-        AlgorithmRun run(GetParam(), cells);
+        AlgorithmRun run(GetParam(), cells, options);
         ok = a.production(run, ws, finalTerms);
     }
     finished = true;

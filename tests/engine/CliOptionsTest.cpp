@@ -1,4 +1,5 @@
 #include "cli/CheckCommand.h"
+#include "algorithms/AlgorithmTraits.h"
 #include "cli/CliOptions.h"
 
 #include "StructureFiles.h"
@@ -116,6 +117,53 @@ TEST(CliOptions, SpecialWithoutListMeansEveryAlgorithm)
     EXPECT_EQ(o.file, "f.dsm");
 }
 
+TEST(CliOptions, SpecialTakesTheListAfterASpace)
+{
+    const auto specialOnes = [](const CliOptions& o) {
+        std::string names;
+        for (Algorithm a : kAlgorithms)
+            if (!o.algorithm(a).normal) {
+                names += algorithmName(a);
+                names += ' ';
+            }
+        return names;
+    };
+    EXPECT_EQ(specialOnes(parsed({"--special", "enr", "f.dsm"})), "ENR ");
+    EXPECT_EQ(specialOnes(parsed({"--special", "Abraham,NPR", "f.dsm"})), "Abraham NPR ");
+    EXPECT_EQ(specialOnes(parsed({"f.dsm", "--special", "npr"})), "NPR ");
+    EXPECT_EQ(specialOnes(parsed({"--special", "all", "f.dsm"})), "Abraham ENR NPR ");
+    EXPECT_EQ(parsed({"--special", "enr", "f.dsm"}).file, "f.dsm");
+
+    // What does not name only algorithms is left for what it is.
+    CliOptions o = parsed({"--special", "enr.dsm"});
+    EXPECT_EQ(specialOnes(o), "Abraham ENR NPR ");
+    EXPECT_EQ(o.file, "enr.dsm");
+    o = parsed({"--special", "--terms", "f.dsm"});
+    EXPECT_EQ(specialOnes(o), "Abraham ENR NPR ");
+    EXPECT_TRUE(o.terms);
+    o = parsed({"--special", "--", "enr"});
+    EXPECT_EQ(specialOnes(o), "Abraham ENR NPR ");
+    EXPECT_EQ(o.file, "enr");
+    EXPECT_EQ(parse({"--special", "abraham,foo", "f.dsm"}).error,
+              "only one structure file may be given, not also 'f.dsm'");
+    // A file named like an algorithm needs "--" or a path.
+    EXPECT_EQ(parse({"--special", "enr"}).error, "no structure file given");
+}
+
+TEST(CliOptions, Version)
+{
+    EXPECT_EQ(parsed({"--version"}).mode, CliMode::Version);
+    EXPECT_EQ(parsed({"--version", "f.dsm"}).mode, CliMode::Version);
+    EXPECT_EQ(parsed({"--check", "--version", "f.dsm"}).mode, CliMode::Version);
+    EXPECT_EQ(parsed({"--version", "--check", "f.dsm"}).mode, CliMode::Version);
+    EXPECT_EQ(parsed({"--version", "--help"}).mode, CliMode::Help);
+    EXPECT_EQ(parse({"--version=1"}).error, "option '--version' takes no value");
+    // GNU: the version proper after the last space of the first line.
+    EXPECT_EQ(cliVersionText(), "velmor-cli (Velmor) " VELMOR_PROJECT_VERSION "\n");
+    EXPECT_NE(cliHelpText().find("\n  --version  "), std::string::npos);
+    EXPECT_NE(cliHelpText().find("\n  --special [LIST]  "), std::string::npos);
+}
+
 TEST(CliOptions, LimitsPerAlgorithm)
 {
     const CliOptions o = parsed({"--memory-limit", "abraham=1000", "--time-limit=all=60", "--time-limit", "npr=none",
@@ -207,4 +255,31 @@ TEST(CheckCommand, FailedLoadPrintsHeadlineAndReason)
     EXPECT_EQ(out.str(), "");
     EXPECT_EQ(err.str(),
               "Otvorena datoteka ne sadrži odgovarajuće podatke\nOnemogućen pristup ili ilegalan kraj datoteke\n");
+}
+
+TEST(CliOptions, ExportAndImport)
+{
+    CliOptions o = parsed({"--export", "GraphML", "most.dsm"});
+    EXPECT_EQ(o.mode, CliMode::Export);
+    EXPECT_EQ(o.exportFormat, ExchangeFormat::GraphMl);
+    EXPECT_EQ(o.file, "most.dsm");
+    EXPECT_EQ(o.output, "");
+    o = parsed({"most.dsm", "--output=most.dot", "--export=dot"});
+    EXPECT_EQ(o.mode, CliMode::Export);
+    EXPECT_EQ(o.exportFormat, ExchangeFormat::Dot);
+    EXPECT_EQ(o.output, "most.dot");
+    o = parsed({"--output", "most.dsm", "--import", "most.csv"});
+    EXPECT_EQ(o.mode, CliMode::Import);
+    EXPECT_EQ(o.file, "most.csv");
+    EXPECT_EQ(o.output, "most.dsm");
+    // --help wins over every mode.
+    EXPECT_EQ(parsed({"--import", "a.csv", "--help"}).mode, CliMode::Help);
+    EXPECT_EQ(parsed({"--help", "--export", "csv"}).mode, CliMode::Help);
+
+    EXPECT_FALSE(parse({"--import", "a.csv"}).ok);
+    EXPECT_FALSE(parse({"--output", "a.dot", "most.dsm"}).ok);
+    EXPECT_FALSE(parse({"--check", "--output", "a.dot", "most.dsm"}).ok);
+    EXPECT_FALSE(parse({"--import", "a.csv", "--check", "--output", "a.dsm"}).ok);
+    EXPECT_FALSE(parse({"--export"}).ok);
+    EXPECT_FALSE(parse({"--export", "png", "most.dsm"}).ok);
 }

@@ -437,6 +437,39 @@ TEST(ElementList, RemoveKeepsIndicesDense)
     EXPECT_TRUE(list.removeAtCursor()); // nothing to remove
 }
 
+TEST(ElementList, LookupFollowsRenamesRemovalsAndClear)
+{
+    ElementList list;
+    for (std::int32_t label : {-1, 0, std::numeric_limits<std::int32_t>::min(), std::numeric_limits<std::int32_t>::max()})
+        ASSERT_TRUE(list.append(label, 0.5L, NodeKind));
+    ASSERT_TRUE(list.append(-1, 0.5L, EdgeKind)); // same bits as node -1 in the label, other kind
+    int index = -1;
+    ASSERT_TRUE(list.find(std::numeric_limits<std::int32_t>::min(), NodeKind, index));
+    EXPECT_EQ(index, 2);
+    ASSERT_TRUE(list.find(-1, EdgeKind, index));
+    EXPECT_EQ(index, 4);
+    // A renamed entry is found under its new label only.
+    ASSERT_TRUE(list.update(1, 40, 0.5L));
+    EXPECT_FALSE(list.find(0, NodeKind, index));
+    ASSERT_TRUE(list.find(40, NodeKind, index));
+    EXPECT_EQ(index, 1);
+    EXPECT_TRUE(list.append(0, 0.5L, NodeKind)); // the old label is free again
+    // Renamed onto a label that another entry holds: the first one is found,
+    // and the label stays taken while either holds it.
+    ASSERT_TRUE(list.update(3, -1, 0.5L));
+    ASSERT_TRUE(list.find(-1, NodeKind, index));
+    EXPECT_EQ(index, 0);
+    ASSERT_TRUE(list.remove(0));
+    ASSERT_TRUE(list.find(-1, NodeKind, index));
+    EXPECT_EQ(index, 2);
+    EXPECT_FALSE(list.append(-1, 0.5L, NodeKind));
+    ASSERT_TRUE(list.find(0, NodeKind, index));
+    EXPECT_EQ(index, 4);
+    list.clear();
+    EXPECT_FALSE(list.find(40, NodeKind, index));
+    EXPECT_TRUE(list.append(40, 0.5L, NodeKind));
+}
+
 TEST(ElementList, NextLabelTextEnumeratesOneKind)
 {
     ElementList list;

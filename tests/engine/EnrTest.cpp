@@ -37,15 +37,16 @@ std::int64_t matrixMeasure(int columns, int rows)
 
 struct EnrRun {
     StructureWorkspace ws;
-    ByteMatrix finalTerms;
+    TermRows finalTerms;
     bool ok = false;
+    TreeOptions options;
 
-    EnrRun(const StructurePlan& plan, TreeOptions options = {})
+    EnrRun(const StructurePlan& plan, TreeOptions treeOptions = {}) : options(treeOptions)
     {
         prepareRun(ws, plan, options);
         ok = runTree(Algorithm::Enr, ws, options, finalTerms);
     }
-    long double availability() const { return availabilityOf(ws, finalTerms, ws.idealTerminals != 0); }
+    long double availability() const { return availabilityOf(ws, finalTerms, options.ideal); }
     Rows rows() const { return rowsOf(ws.enrRows); }
     std::vector<int> links() const { return valuesOf(ws.enr.links); }
     // The children of a row, in order, with their states at the end of the run.
@@ -62,7 +63,7 @@ struct EnrRun {
 // Every expanded ENR row ends as -2; open rows never survive a finished run.
 std::string enrInvariants(const EnrRun& run)
 {
-    const ByteMatrix& rows = run.ws.enrRows;
+    const TermRows& rows = run.ws.enrRows;
     int expanded = 0;
     int lastExpanded = -1;
     for (int r = 0; r <= rows.lastRow(); ++r) {
@@ -256,14 +257,12 @@ TREE_DRIVER_TEST(EnrLimits, StopAfterTheFirstIterationWithANegativeResultCode)
         SCOPED_TRACE(c.name);
         StructureWorkspace ws;
         prepareRun(ws, bridge(0.9L), {});
-        ws.enr.memoryLimit = c.memory;
-        ws.enr.timeLimit = c.time;
-        ws.enr.iterationLimit = c.iterations;
+        AlgorithmOptions options;
+        options.limits = RunLimits{c.memory, c.time, c.iterations};
         ws.resetResults();
         ws.enr.stop = c.stopRequest ? 1 : 0;
-        ws.enrVariant = 0;
-        ByteMatrix finalTerms;
-        AlgorithmRun run(Algorithm::Enr, ws.enr);
+        TermRows finalTerms;
+        AlgorithmRun run(Algorithm::Enr, ws.enr, options);
         ASSERT_TRUE(runTreeDriver(Algorithm::Enr, run, ws, finalTerms));
         EXPECT_EQ(ws.enr.iterations.load(), 1);
         EXPECT_EQ(ws.enr.anomalies.load(), -1);
@@ -289,7 +288,7 @@ TREE_DRIVER_TEST(EnrUnusableInput, FailsBeforeAnyWork)
 {
     StructureWorkspace ws;
     prepareRun(ws, bridge(), {});
-    ByteMatrix finalTerms;
+    TermRows finalTerms;
     ws.workSourceIndex = -1;
     AlgorithmRun outside(Algorithm::Enr, ws.enr);
     EXPECT_FALSE(runTreeDriver(Algorithm::Enr, outside, ws, finalTerms));
@@ -365,7 +364,7 @@ TREE_DRIVER_TEST(EnrConcurrentReading, PartialSumsReachTheFinalAvailability)
     StructureWorkspace ws;
     prepareRun(ws, grid(3, 3, 0.95L, 0.9L), {.directed = false});
     ws.resetResults();
-    ByteMatrix finalTerms;
+    TermRows finalTerms;
     std::atomic<bool> finished{false};
     std::thread worker([&] {
         AlgorithmRun run(Algorithm::Enr, ws.enr);

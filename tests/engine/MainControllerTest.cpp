@@ -2,6 +2,7 @@
 // saving, the option reactions, the menu items that mirror options, and
 // releasing the structure.
 #include "ControllerFixture.h"
+#include "ExchangeFiles.h"
 #include "StructureFiles.h"
 
 #include <gtest/gtest.h>
@@ -147,7 +148,7 @@ TEST_F(ControllerTest, AlgorithmChoiceEnablesItsVariants)
     controller.userCheck("CheckBox5", true);
     controller.userCheck("RadioButton9", true);
     EXPECT_FALSE(board().checked("RadioButton10"));
-    EXPECT_EQ(controller.runRequest().nprVariant, 0);
+    EXPECT_EQ(controller.runOptions().of(Algorithm::Npr).variant, 0);
 }
 
 TEST_F(ControllerTest, SaveWritesTheStructureAsShown)
@@ -171,6 +172,44 @@ TEST_F(ControllerTest, SaveWritesTheStructureAsShown)
     controller.waitForArchive();
     controller.drain();
     EXPECT_NE(readBytes(target).find("      ne;"), std::string::npos);
+}
+
+// A name ending in a graph format's extension saves in that format, with the
+// direction the window shows; .csv, .txt and any other name stay structure
+// files.
+TEST_F(ControllerTest, SaveWritesTheGraphFormatTheNameEndsIn)
+{
+    load(dir.write("primjer.dsm", kExampleFile));
+    ReadOutcome in;
+    readText(kExampleFile, in);
+    ASSERT_TRUE(in.ok);
+    const auto save = [this](const std::string& path) {
+        controller.beginSave();
+        controller.saveFile(path);
+        controller.waitForArchive();
+        controller.drain();
+        EXPECT_TRUE(board().errors().empty());
+        return readBytes(path);
+    };
+    EXPECT_EQ(save(dir.path("mreza.dot")), exchangeText(ExchangeFormat::Dot, exchangeOf(in)));
+    EXPECT_EQ(save(dir.path("mreza.GRAPHML")), exchangeText(ExchangeFormat::GraphMl, exchangeOf(in)));
+    EXPECT_EQ(save(dir.path("mreza.csv")), kExampleFile);
+    EXPECT_EQ(save(dir.path("mreza.txt")), kExampleFile);
+
+    controller.directionMenu(false);
+    in.directedValue = 0;
+    EXPECT_EQ(save(dir.path("mreza.gv")), exchangeText(ExchangeFormat::Dot, exchangeOf(in)));
+    EXPECT_EQ(readBytes(dir.path("mreza.gv")).rfind("graph {\n", 0), 0u);
+
+    // A failed save in a graph format is reported as any failed save.
+    controller.beginSave();
+    controller.saveFile(dir.path("no-such-folder/mreza.dot"));
+    controller.waitForArchive();
+    controller.drain();
+    ASSERT_EQ(board().errors().size(), 1u);
+    EXPECT_EQ(board().errors()[0].first, "Podatke nije moguće spremiti u datoteku");
+    EXPECT_EQ(board().errors()[0].second, "Nije moguće otvoriti zadanu datoteku");
+    EXPECT_TRUE(controller.structurePresent());
 }
 
 TEST_F(ControllerTest, CancelledSaveEnablesTheSaveCommandsAgain)
@@ -241,7 +280,7 @@ TEST_F(ControllerTest, FreeingAfterARun)
     EXPECT_EQ(controller.workspace().elements.count(), 0);
     EXPECT_EQ(controller.workspace().abrahamProducts.rowCount(), 0);
     // Settings survive.
-    EXPECT_EQ(controller.workspace().abraham.stackSize, kDefaultStackSize);
+    EXPECT_EQ(controller.workspace().settings(Algorithm::Abraham).stackSize, kDefaultStackSize);
 }
 
 TEST_F(ControllerTest, ExitRaisesEveryStopAndAbort)
@@ -251,4 +290,90 @@ TEST_F(ControllerTest, ExitRaisesEveryStopAndAbort)
         EXPECT_TRUE(controller.workspace().cells(a).stopRequested());
         EXPECT_TRUE(controller.reportAbort(a).load());
     }
+}
+
+namespace {
+
+// The example file without its pair section.
+std::string examplePairless()
+{
+    std::string text = kExampleFile;
+    const std::string pairSection = "   par:\n   {\n      1 , 3;\n   }\n";
+    text.erase(text.find(pairSection), pairSection.size());
+    return text;
+}
+
+} // namespace
+
+// A structure that has no pair is saved without one, and the file opens
+// again; the first node never becomes both ends of a pair.
+TEST_F(ControllerTest, AStructureWithoutPairIsSavedWithoutOne)
+{
+    // An earlier file's pair stays in the file fields; it is not this structure's.
+    load(dir.write("primjer.dsm", kExampleFile));
+    load(dir.write("bez.dsm", examplePairless()));
+    controller.userCheck("zadan2", false);
+    controller.userCheck("RadioButton2", true); // another direction: saving is enabled
+    ASSERT_TRUE(board().enabled("spremipodatke"));
+    const std::string saved = dir.path("spremljena.dsm");
+    controller.saveFile(saved);
+    controller.waitForArchive();
+    controller.drain();
+    ASSERT_TRUE(board().errors().empty()) << board().errors().back().second;
+
+    ReadOutcome back;
+    StructureFileReader reader;
+    readInto(reader, saved, back);
+    ASSERT_TRUE(back.ok) << back.message;
+    EXPECT_FALSE(back.pairGiven);
+    EXPECT_EQ(readBytes(saved).find("par"), std::string::npos);
+    load(saved);
+    EXPECT_TRUE(controller.structurePresent());
+    EXPECT_TRUE(board().errors().empty());
+    EXPECT_FALSE(board().checked("zadan1"));
+    EXPECT_TRUE(board().selectedItem("ComboBox1").empty());
+    EXPECT_TRUE(board().checked("RadioButton2"));
+}
+
+// A pair chosen for a run is the structure's pair from then on.
+TEST_F(ControllerTest, APairChosenForARunIsSaved)
+{
+    load(dir.write("bez.dsm", examplePairless()));
+    controller.userSelect("ComboBox1", 1); // node 2
+    controller.userSelect("ComboBox2", 2); // node 3
+    controller.userCheck("CheckBox3", true);
+    runToEnd();
+    controller.userCheck("zadan2", false);
+    controller.userCheck("RadioButton2", true);
+    const std::string saved = dir.path("s-parom.dsm");
+    controller.saveFile(saved);
+    controller.waitForArchive();
+    controller.drain();
+    EXPECT_NE(readBytes(saved).find("   par:\n   {\n      2 , 3;\n   }\n"), std::string::npos) << readBytes(saved);
+}
+
+TEST_F(ControllerTest, TheProgressBarReturnsToItsStartWithTheResults)
+{
+    load(dir.write("primjer.dsm", kExampleFile));
+    controller.userCheck("CheckBox3", true);
+    runToEnd();
+    ASSERT_EQ(board().progress(), 10000);
+    controller.freeStructure();
+    controller.drain();
+    EXPECT_EQ(board().progress(), 0);
+
+    load(dir.write("primjer.dsm", kExampleFile));
+    controller.userCheck("CheckBox3", true);
+    runToEnd();
+    ASSERT_EQ(board().progress(), 10000);
+    load(dir.write("bez.dsm", examplePairless()));
+    EXPECT_EQ(board().progress(), 0);
+    // A load that fails takes the results and the bar back as well.
+    controller.userSelect("ComboBox1", 0);
+    controller.userSelect("ComboBox2", 2);
+    runToEnd();
+    ASSERT_EQ(board().progress(), 10000);
+    load(dir.write("pokvarena.dsm", "struktura:\n{\n"));
+    EXPECT_FALSE(controller.structurePresent());
+    EXPECT_EQ(board().progress(), 0);
 }

@@ -37,15 +37,16 @@ std::int64_t matrixMeasure(int columns, int rows)
 
 struct NprRun {
     StructureWorkspace ws;
-    ByteMatrix finalTerms;
+    TermRows finalTerms;
     bool ok = false;
+    TreeOptions options;
 
-    NprRun(const StructurePlan& plan, TreeOptions options = {})
+    NprRun(const StructurePlan& plan, TreeOptions treeOptions = {}) : options(treeOptions)
     {
         prepareRun(ws, plan, options);
         ok = runTree(Algorithm::Npr, ws, options, finalTerms);
     }
-    long double availability() const { return availabilityOf(ws, finalTerms, ws.idealTerminals != 0); }
+    long double availability() const { return availabilityOf(ws, finalTerms, options.ideal); }
     Rows rows() const { return rowsOf(ws.nprRows); }
     std::vector<int> links() const { return valuesOf(ws.npr.links); }
 };
@@ -54,7 +55,7 @@ struct NprRun {
 // rows that fix the destination were born as leaves.
 std::string nprInvariants(const NprRun& run)
 {
-    const ByteMatrix& rows = run.ws.nprRows;
+    const TermRows& rows = run.ws.nprRows;
     int expanded = 0;
     int lastExpanded = -1;
     for (int r = 0; r <= rows.lastRow(); ++r) {
@@ -202,14 +203,12 @@ TREE_DRIVER_TEST(NprLimits, StopAfterTheFirstIterationWithANegativeResultCode)
         SCOPED_TRACE(c.name);
         StructureWorkspace ws;
         prepareRun(ws, plan, {});
-        ws.npr.memoryLimit = c.memory;
-        ws.npr.timeLimit = c.time;
-        ws.npr.iterationLimit = c.iterations;
+        AlgorithmOptions options;
+        options.limits = RunLimits{c.memory, c.time, c.iterations};
         ws.resetResults();
         ws.npr.stop = c.stopRequest ? 1 : 0;
-        ws.nprVariant = 0;
-        ByteMatrix finalTerms;
-        AlgorithmRun run(Algorithm::Npr, ws.npr);
+        TermRows finalTerms;
+        AlgorithmRun run(Algorithm::Npr, ws.npr, options);
         ASSERT_TRUE(runTreeDriver(Algorithm::Npr, run, ws, finalTerms));
         EXPECT_EQ(ws.npr.iterations.load(), 1);
         EXPECT_EQ(ws.npr.anomalies.load(), -1);
@@ -237,7 +236,7 @@ TREE_DRIVER_TEST(NprUnusableInput, FailsBeforeAnyWork)
 {
     StructureWorkspace ws;
     prepareRun(ws, bridge(), {});
-    ByteMatrix finalTerms;
+    TermRows finalTerms;
     ws.workDestinationIndex = ws.workMatrix.lastRow() + 1;
     AlgorithmRun outside(Algorithm::Npr, ws.npr);
     EXPECT_FALSE(runTreeDriver(Algorithm::Npr, outside, ws, finalTerms));
@@ -419,7 +418,7 @@ TREE_DRIVER_TEST(NprConcurrentReading, PartialSumsReachTheFinalAvailability)
     StructureWorkspace ws;
     prepareRun(ws, grid(3, 3, 0.95L, 0.9L), {.directed = false});
     ws.resetResults();
-    ByteMatrix finalTerms;
+    TermRows finalTerms;
     std::atomic<bool> finished{false};
     std::thread worker([&] {
         AlgorithmRun run(Algorithm::Npr, ws.npr);

@@ -19,7 +19,7 @@ using Lines = std::vector<std::string>;
 
 const std::string kExample = VELMOR_EXAMPLES_DIR "/primjer.dsm";
 
-struct RunOptions {
+struct ReportRun {
     bool ideal = true;
     bool normal = true;
     int abrahamRule = 2;
@@ -29,17 +29,17 @@ class ExampleReport : public ControllerTest {
 protected:
     // Runs one algorithm on the example (directed, pair 1 -> 3, reduction on)
     // and builds its report.
-    ReportContent run(Algorithm a, const RunOptions& options = {})
+    ReportContent run(Algorithm a, const ReportRun& options = {})
     {
         load(kExample);
         chooseAlgorithms(a == Algorithm::Abraham, a == Algorithm::Enr, a == Algorithm::Npr);
         controller.userCheck("CheckBox2", options.ideal);
         if (a == Algorithm::Abraham) // its rule buttons are enabled with its choice
             controller.userCheck(options.abrahamRule == 1 ? "RadioButton4" : "RadioButton5", true);
-        controller.workspace().cells(a).normal = options.normal ? 1 : 0;
+        controller.workspace().settings(a).normal = options.normal ? 1 : 0;
         runToEnd();
         EXPECT_TRUE(controller.workspace().cells(a).done.load());
-        return buildReport(controller.workspace(), a, nullptr, '.');
+        return buildReport(controller.workspace(), controller.engine().lastOptions(), a, nullptr, '.');
     }
 
     std::string options(const char* terminals, int level) const
@@ -72,6 +72,8 @@ TEST_F(ExampleReport, AbrahamUnderBothRulesShowsPathsWithTheirProducts)
               (std::array<std::string, 4>{"raspoloživost :", "ukupno iteracija :", "uspješnih putova :",
                                           "uspješnih rješenja :"}));
     EXPECT_EQ(report.detailValues, (std::array<std::string, 4>{"0.960845", "1", "2", "2"}));
+    EXPECT_TRUE(report.boundsShown);
+    EXPECT_EQ(report.boundValues, (std::array<std::string, 2>{"0.960845", "0.960845"}));
     EXPECT_EQ(report.status, options(", rub idealan", 2));
 }
 
@@ -270,7 +272,7 @@ void threeElements(StructureWorkspace& ws, long double destinationAvailability)
 }
 
 // Rows of a tree over three elements and the state column.
-void setRows(ByteMatrix& rows, IntArray& links, const std::vector<std::array<int, 4>>& cells,
+void setRows(TermRows& rows, LinkArray& links, const std::vector<std::array<int, 4>>& cells,
              const std::vector<int>& parents)
 {
     rows.allocate(4, static_cast<int>(cells.size()));
@@ -290,34 +292,37 @@ TEST(ReportRules, EnrAndNprSkipDestinationFailuresByTheirOwnRules)
     // leaves its failure out of the tree, NPR shows it; both leave it out of
     // the counts.
     StructureWorkspace ws;
+    RunOptions run;
     threeElements(ws, 1.0L);
-    ws.idealTerminals = 0;
+    run.idealTerminals = false;
     const std::vector<std::array<int, 4>> cells{
         {1, 0, 0, -2}, {1, 1, 0, -2}, {1, -1, 0, -1}, {1, 1, 1, 1}, {1, 1, -1, -1}};
     const std::vector<int> parents{0, 0, 0, 1, 1};
     setRows(ws.enrRows, ws.enr.links, cells, parents);
     setRows(ws.nprRows, ws.npr.links, cells, parents);
-    ws.nprPaths.allocate(4, 5);
-    const std::vector<std::array<int, 4>> numbers{{1, 0, 0, 2}, {1, 2, 0, 3}, {1, 2, 0, 3}, {1, 2, 3, 4}, {1, 2, 3, 4}};
-    for (int r = 0; r < 5; ++r)
-        for (int c = 0; c < 4; ++c)
-            ws.nprPaths.set(c, r, numbers[static_cast<std::size_t>(r)][static_cast<std::size_t>(c)]);
+    ws.nprPaths.allocate(4, 1);
+    const std::vector<std::array<std::int32_t, 4>> numbers{
+        {1, 0, 0, 2}, {1, 2, 0, 3}, {1, 2, 0, 3}, {1, 2, 3, 4}, {1, 2, 3, 4}};
+    for (int c = 0; c < 4; ++c)
+        ws.nprPaths.set(c, 0, numbers[0][static_cast<std::size_t>(c)]);
+    for (int r = 1; r < 5; ++r)
+        ws.nprPaths.appendRow(parents[static_cast<std::size_t>(r)], numbers[static_cast<std::size_t>(r)].data());
 
-    const ReportContent enr = buildReport(ws, Algorithm::Enr, nullptr);
+    const ReportContent enr = buildReport(ws, run, Algorithm::Enr, nullptr);
     EXPECT_EQ(enr.tree.indentedLines(), (Lines{"N1", "  e2 ", "    N3 (uspjeh)", "  *e2 (neuspjeh)",
                                                 "*N1 (neuspjeh)"}));
     EXPECT_EQ(enr.detailValues[2], "1");
     EXPECT_EQ(enr.detailValues[3], "2");
 
-    const ReportContent npr = buildReport(ws, Algorithm::Npr, nullptr);
+    const ReportContent npr = buildReport(ws, run, Algorithm::Npr, nullptr);
     EXPECT_EQ(npr.tree.indentedLines(), (Lines{"N1", "  e2 ", "    N3 (uspjeh)", "    *N3 (neuspjeh)",
                                                 "  *e2 (neuspjeh)", "*N1 (neuspjeh)"}));
     EXPECT_EQ(npr.detailValues[2], "1");
     EXPECT_EQ(npr.detailValues[3], "2");
 
     // Ideal terminals: NPR leaves it out of the tree as well, and no source failure shows.
-    ws.idealTerminals = 1;
-    const ReportContent ideal = buildReport(ws, Algorithm::Npr, nullptr);
+    run.idealTerminals = true;
+    const ReportContent ideal = buildReport(ws, run, Algorithm::Npr, nullptr);
     EXPECT_EQ(ideal.tree.indentedLines(), (Lines{"N1", "  e2 ", "    N3 (uspjeh)", "  *e2 (neuspjeh)"}));
     EXPECT_EQ(ideal.detailValues[3], "1");
     EXPECT_EQ(ideal.status, ", ber redukcije, rub idealan, razina opt. : 0");
@@ -326,24 +331,27 @@ TEST(ReportRules, EnrAndNprSkipDestinationFailuresByTheirOwnRules)
 TEST(ReportRules, NprTakesTheHighestColumnWhenADecisionNumberRepeats)
 {
     StructureWorkspace ws;
+    RunOptions run;
     threeElements(ws, 0.7L);
-    ws.idealTerminals = 1;
+    run.idealTerminals = true;
     setRows(ws.nprRows, ws.npr.links, {{1, 0, 0, -2}, {1, 1, 1, 1}}, {0, 0});
-    ws.nprPaths.allocate(4, 2);
+    ws.nprPaths.allocate(4, 1);
     for (int c = 0; c < 4; ++c)
         ws.nprPaths.set(c, 0, c == 0 ? 1 : c == 3 ? 2 : 0);
     // e2 and N3 both carry number 2: only N3 (the higher column) is listed.
+    ws.nprPaths.appendChild(0);
     ws.nprPaths.set(0, 1, 1);
     ws.nprPaths.set(1, 1, 2);
     ws.nprPaths.set(2, 1, 2);
     ws.nprPaths.set(3, 1, 3);
-    const ReportContent npr = buildReport(ws, Algorithm::Npr, nullptr);
+    const ReportContent npr = buildReport(ws, run, Algorithm::Npr, nullptr);
     EXPECT_EQ(npr.tree.indentedLines(), (Lines{"N1", "  N3 (uspjeh)"}));
 }
 
 TEST(ReportRules, AnAbortKeepsWhatWasBuiltAndTheBuildingNotice)
 {
     StructureWorkspace ws;
+    RunOptions run;
     threeElements(ws, 0.7L);
     // Two paths of one product each.
     ws.abrahamPaths.allocate(3, 2);
@@ -356,11 +364,11 @@ TEST(ReportRules, AnAbortKeepsWhatWasBuiltAndTheBuildingNotice)
     }
     ws.abrahamPaths.set(1, 1, 1);
     ws.abrahamProducts.set(1, 1, 1);
-    ws.abrahamRule = 0; // no rule: neither Z nor N
+    run.of(Algorithm::Abraham).variant = 0; // no rule: neither Z nor N
     ws.abraham.memoryLog.record(1, 77);
 
     int checks = 0;
-    const ReportContent aborted = buildReport(ws, Algorithm::Abraham, [&checks] { return ++checks >= 1; });
+    const ReportContent aborted = buildReport(ws, run, Algorithm::Abraham, [&checks] { return ++checks >= 1; });
     EXPECT_FALSE(aborted.finished);
     EXPECT_EQ(aborted.status, kReportBuilding);
     EXPECT_EQ(aborted.tree.indentedLines(), (Lines{"PD(1,x) nastali iz S1(N1 )", "  N1 "}));
@@ -368,7 +376,7 @@ TEST(ReportRules, AnAbortKeepsWhatWasBuiltAndTheBuildingNotice)
     EXPECT_FALSE(aborted.detailsShown);
     EXPECT_FALSE(aborted.chartShown);
 
-    const ReportContent whole = buildReport(ws, Algorithm::Abraham, nullptr);
+    const ReportContent whole = buildReport(ws, run, Algorithm::Abraham, nullptr);
     EXPECT_TRUE(whole.finished);
     EXPECT_EQ(whole.tree.indentedLines(),
               (Lines{"PD(1,x) nastali iz S1(N1 )", "  N1 ", "PD(2,x) nastali iz S2(N1 e2 )", "  N1 e2 "}));
@@ -376,8 +384,8 @@ TEST(ReportRules, AnAbortKeepsWhatWasBuiltAndTheBuildingNotice)
 
     // A solution tree aborted before its fill still has its counts and chart.
     setRows(ws.enrRows, ws.enr.links, {{1, 0, 0, -2}, {1, 1, 1, 1}}, {0, 0});
-    ws.idealTerminals = 1;
-    const ReportContent tree = buildReport(ws, Algorithm::Enr, [] { return true; });
+    run.idealTerminals = true;
+    const ReportContent tree = buildReport(ws, run, Algorithm::Enr, [] { return true; });
     EXPECT_FALSE(tree.finished);
     EXPECT_EQ(tree.tree.indentedLines(), (Lines{"N1"}));
     EXPECT_TRUE(tree.detailsShown);
@@ -392,8 +400,9 @@ TEST(ReportRules, ADeepTreeFillsOnTheSmallestDisplayStack)
     // frame per level and overflow a small stack long before the end.
     constexpr int kDepth = 200000;
     StructureWorkspace ws;
+    RunOptions run;
     threeElements(ws, 0.7L);
-    ws.idealTerminals = 1;
+    run.idealTerminals = true;
     ws.enrRows.allocate(4, kDepth);
     ws.enr.links.allocate(kDepth);
     for (int r = 0; r < kDepth; ++r) {
@@ -405,7 +414,7 @@ TEST(ReportRules, ADeepTreeFillsOnTheSmallestDisplayStack)
 
     ReportContent report;
     WorkerThread display;
-    ASSERT_TRUE(display.start(0, [&] { report = buildReport(ws, Algorithm::Enr, nullptr); }));
+    ASSERT_TRUE(display.start(0, [&] { report = buildReport(ws, run, Algorithm::Enr, nullptr); }));
     display.join();
     ASSERT_TRUE(report.finished);
     ASSERT_EQ(report.tree.size(), kDepth);

@@ -56,12 +56,16 @@ private:
     std::map<std::size_t, std::shared_ptr<ReportContent>> delivered_;
 };
 
-// A display thread that waits at its start until released.
+// A thread that waits at its start until released; the first `free`
+// threads it starts do not wait.
 class Gate {
 public:
-    ThreadLauncher launcher()
+    ThreadLauncher launcher(int free = 0)
     {
-        return [this](WorkerThread& thread, long long stack, std::function<void()> body) {
+        return [this, started = std::make_shared<int>(0), free](WorkerThread& thread, long long stack,
+                                                                std::function<void()> body) {
+            if ((*started)++ < free)
+                return thread.start(stack, std::move(body));
             return thread.start(stack, [this, body = std::move(body)] {
                 {
                     std::unique_lock guard(lock_);
@@ -107,7 +111,7 @@ protected:
 TEST_F(ReportWindows, ResultsBarOpensNumberedCascadedReportsAndDisablesTheGroupLast)
 {
     EXPECT_TRUE(on("detaljni"));
-    EXPECT_FALSE(on("A1")); // the menu items come back only when a report closes
+    EXPECT_TRUE(on("A1")); // a results button and its menu item go together
     controller.reportFromResultsBar(Algorithm::Abraham, windows.opener());
     EXPECT_FALSE(on("rezabr"));
     EXPECT_FALSE(on("A1"));
@@ -152,9 +156,8 @@ TEST_F(ReportWindows, OnlyTheNewestWindowOfAKindActsWhenItCloses)
     EXPECT_FALSE(controller.reportAbort(Algorithm::Enr).load());
 
     controller.reportClosed(Algorithm::Abraham, 1);
-    for (const char* enabled : {"rezabr", "A1", "detaljni", "Pregledrezultata1"})
+    for (const char* enabled : {"rezabr", "A1", "detaljni", "Svihodabranih1", "Pregledrezultata1"})
         EXPECT_TRUE(on(enabled)) << enabled;
-    EXPECT_FALSE(on("Svihodabranih1"));
     EXPECT_TRUE(controller.reportAbort(Algorithm::Abraham).load());
 
     // Now the menu item opens one, further down the cascade, with a fresh abort flag.
@@ -296,10 +299,89 @@ TEST_F(ReportWindows, AReportKeepsTheFileNameAndBehaviourItOpenedWith)
     controller.waitForArchive();
     controller.drain();
     ASSERT_EQ(controller.workspace().fileName, renamed);
-    controller.workspace().enr.normal = 0;
+    controller.workspace().settings(Algorithm::Enr).normal = 0;
     gate.release();
     const auto report = windows.report(0);
     ASSERT_TRUE(report);
     EXPECT_EQ(report->status.rfind(std::string(VELMOR_EXAMPLES_DIR "/primjer.dsm, "), 0), 0u) << report->status;
     EXPECT_EQ(report->tree.indentedLines().back(), "  *e4 *e6 (neuspjeh)"); // no source failure under "normalno"
+}
+
+// The report controls of every state, decided by one rule: a results button
+// and its menu item together, the group button with its menu item, nothing
+// at all while a run is on, whatever window closes meanwhile.
+TEST_F(ReportWindows, NoReportOpensWhileARunIsOnWhateverWindowCloses)
+{
+    auto expectReportControls = [this](bool enr, const char* when) {
+        for (const char* control : {"rezenr", "ENR4", "detaljni", "Svihodabranih1"})
+            EXPECT_EQ(on(control), enr) << control << " " << when;
+        for (const char* control : {"rezabr", "A1", "reznpr", "NPR4"}) // not chosen
+            EXPECT_FALSE(on(control)) << control << " " << when;
+    };
+    chooseAlgorithms(false, true, false);
+    runToEnd();
+    expectReportControls(true, "after the run");
+
+    controller.reportFromResultsBar(Algorithm::Enr, windows.opener());
+    ASSERT_TRUE(windows.report(0));
+    expectReportControls(false, "with its report open");
+
+    // Another run, held with its ENR thread not yet started.
+    Gate algorithms;
+    controller.engine().setThreadLauncher(algorithms.launcher(1));
+    controller.startRun();
+    EXPECT_TRUE(waitFor([this] { return controller.runOn(); }));
+    expectReportControls(false, "when the run starts");
+
+    // The report window of the earlier results closes while the run is on.
+    controller.reportClosed(Algorithm::Enr, 1);
+    expectReportControls(false, "after the report closed");
+    controller.reportFromResultsBar(Algorithm::Enr, windows.opener());
+    controller.reportFromMenu(Algorithm::Enr, windows.opener());
+    controller.allReports(windows.opener());
+    EXPECT_EQ(windows.requests.size(), 1u);
+    EXPECT_EQ(controller.reportsBuilding(), 0);
+
+    algorithms.release();
+    controller.engine().waitUntilIdle();
+    controller.drain();
+    EXPECT_FALSE(controller.runOn());
+    expectReportControls(true, "after the second run");
+
+    // The menu item opens the report of the new results.
+    controller.reportFromMenu(Algorithm::Enr, windows.opener());
+    ASSERT_EQ(windows.requests.size(), 2u);
+    const auto fresh = windows.report(1);
+    ASSERT_TRUE(fresh);
+    EXPECT_TRUE(fresh->finished);
+    expectReportControls(false, "with the new report open");
+    controller.reportClosed(Algorithm::Enr, 2);
+    expectReportControls(true, "after the new report closed");
+}
+
+TEST_F(ReportWindows, AWindowOfEarlierResultsClosingAfterTheRunLeavesTheNewReportsAlone)
+{
+    controller.reportFromResultsBar(Algorithm::Npr, windows.opener());
+    ASSERT_TRUE(windows.report(0));
+    runToEnd();
+    ASSERT_TRUE(on("reznpr"));
+    controller.reportFromResultsBar(Algorithm::Npr, windows.opener());
+    ASSERT_FALSE(on("reznpr"));
+    ASSERT_FALSE(on("NPR4"));
+    controller.reportClosed(Algorithm::Npr, 1); // the window of the earlier results
+    EXPECT_FALSE(on("reznpr"));
+    EXPECT_FALSE(on("NPR4"));
+    controller.reportClosed(Algorithm::Npr, 2);
+    EXPECT_TRUE(on("reznpr"));
+    EXPECT_TRUE(on("NPR4"));
+}
+
+TEST_F(ReportWindows, ReleasingTheStructureTakesEveryReportControlAway)
+{
+    controller.freeStructure();
+    controller.drain();
+    for (const char* control : {"rezabr", "A1", "rezenr", "ENR4", "reznpr", "NPR4", "detaljni", "Svihodabranih1"})
+        EXPECT_FALSE(on(control)) << control;
+    controller.allReports(windows.opener());
+    EXPECT_TRUE(windows.requests.empty());
 }

@@ -97,7 +97,7 @@ struct Term {
 
 // The terms an algorithm delivered in its final-term matrix (the solution
 // trees keep only their success rows there, without the mark column).
-std::vector<Term> deliveredTerms(const ByteMatrix& terms)
+std::vector<Term> deliveredTerms(const TermRows& terms)
 {
     std::vector<Term> out;
     for (int r = 0; r <= terms.lastRow(); ++r) {
@@ -111,13 +111,13 @@ std::vector<Term> deliveredTerms(const ByteMatrix& terms)
 
 // True when the elements that work under the term (its 1-cells and the
 // elements that always work) connect the source to the destination.
-bool termContainsAPath(const Term& term, const StructureWorkspace& ws)
+bool termContainsAPath(const Term& term, const StructureWorkspace& ws, bool idealTerminals)
 {
     const int n = ws.workMatrix.rowCount();
     auto works = [&](int i) {
         return (i < static_cast<int>(term.cells.size()) && term.cells[static_cast<std::size_t>(i)] == 1)
             || ws.workElementState.get(i) == 1
-            || (ws.idealTerminals && (i == ws.workSourceIndex || i == ws.workDestinationIndex));
+            || (idealTerminals && (i == ws.workSourceIndex || i == ws.workDestinationIndex));
     };
     if (!works(ws.workSourceIndex))
         return false;
@@ -221,7 +221,7 @@ protected:
     void checkRun(const std::array<bool, 3>& chosen, const std::array<Limits, 3>& limits, int cycle)
     {
         StructureWorkspace& ws = controller.workspace();
-        const char separator = controller.engine().decimalSeparator();
+        const char separator = controller.decimalSeparator();
         SCOPED_TRACE("cycle " + std::to_string(cycle));
         EXPECT_TRUE(board().errors().empty()) << board().errors().back().first;
         EXPECT_EQ(board().progress(), 10000);
@@ -239,34 +239,34 @@ protected:
             const int row = controller.engine().rowOf(a);
             const std::int32_t anomalies = cells.anomalies.load();
             const bool stopped = controller.engine().stoppedByUser(a);
-            EXPECT_FALSE(cells.failed.load()) << b.name;
-            EXPECT_TRUE(cells.done.load()) << b.name;
-            EXPECT_EQ(board().cell(row, 0), b.name);
+            EXPECT_FALSE(cells.failed.load()) << algorithmName(a);
+            EXPECT_TRUE(cells.done.load()) << algorithmName(a);
+            EXPECT_EQ(board().cell(row, 0), algorithmName(a));
             const long double value = cells.availabilityValue();
-            EXPECT_EQ(board().cell(row, 1), formatGeneral(value, separator)) << b.name;
+            EXPECT_EQ(board().cell(row, 1), formatGeneral(value, separator)) << algorithmName(a);
             const std::string anomalyText = board().cell(row, 4);
             if (anomalies < 0) {
-                EXPECT_EQ(board().control(b.lamp).colour, kRed) << b.name;
+                EXPECT_EQ(board().control(b.lamp).colour, kRed) << algorithmName(a);
                 // A user's stop and the algorithm's own limit may both have
                 // come; without a limit only the stop can have ended it.
                 if (!stopped)
-                    EXPECT_EQ(anomalyText, "ograničena nit") << b.name;
+                    EXPECT_EQ(anomalyText, "ograničena nit") << algorithmName(a);
                 else if (!limits[i].any())
-                    EXPECT_EQ(anomalyText, "prekinuta nit") << b.name;
+                    EXPECT_EQ(anomalyText, "prekinuta nit") << algorithmName(a);
                 else
                     EXPECT_TRUE(anomalyText == "prekinuta nit" || anomalyText == "ograničena nit") << anomalyText;
-                EXPECT_LE(value, full * (1 + 1e-12L)) << b.name;
+                EXPECT_LE(value, full * (1 + 1e-12L)) << algorithmName(a);
             } else {
-                EXPECT_EQ(anomalies, 0) << b.name;
-                EXPECT_EQ(anomalyText, "nisu primjećene") << b.name;
-                EXPECT_EQ(board().control(b.lamp).colour, kGreen) << b.name;
-                EXPECT_NEAR(static_cast<double>(value), static_cast<double>(full), 1e-12) << b.name;
+                EXPECT_EQ(anomalies, 0) << algorithmName(a);
+                EXPECT_EQ(anomalyText, "nisu primjećene") << algorithmName(a);
+                EXPECT_EQ(board().control(b.lamp).colour, kGreen) << algorithmName(a);
+                EXPECT_NEAR(static_cast<double>(value), static_cast<double>(full), 1e-12) << algorithmName(a);
             }
             const std::vector<Term> terms = deliveredTerms(controller.engine().finalTerms(a));
             for (std::size_t t = 0; t < terms.size(); ++t) {
-                ASSERT_TRUE(termContainsAPath(terms[t], ws)) << b.name << " term " << t;
+                ASSERT_TRUE(termContainsAPath(terms[t], ws, controller.engine().lastOptions().idealTerminals)) << algorithmName(a) << " term " << t;
                 for (std::size_t u = t + 1; u < terms.size(); ++u)
-                    ASSERT_TRUE(exclusive(terms[t], terms[u])) << b.name << " terms " << t << ", " << u;
+                    ASSERT_TRUE(exclusive(terms[t], terms[u])) << algorithmName(a) << " terms " << t << ", " << u;
             }
         }
     }
@@ -302,10 +302,10 @@ TEST_F(RunControlStress, StartPauseStopResumeAtRandomMoments)
         for (Algorithm a : kAlgorithms) {
             const std::size_t i = static_cast<std::size_t>(a);
             limits[i] = chooseLimits();
-            AlgorithmCells& cells = controller.workspace().cells(a);
-            cells.memoryLimit = limits[i].memory;
-            cells.timeLimit = limits[i].time;
-            cells.iterationLimit = limits[i].iterations;
+            AlgorithmSettings& settings = controller.workspace().settings(a);
+            settings.memoryLimit = limits[i].memory;
+            settings.timeLimit = limits[i].time;
+            settings.iterationLimit = limits[i].iterations;
         }
         chooseAlgorithms(chosen[0], chosen[1], chosen[2]);
 
@@ -404,8 +404,7 @@ TEST_F(RunControlStress, StopRequestIsNeverSeenBeforeItsUserMark)
         }
     });
     for (int round = 0; round < kRounds; ++round) {
-        ControlUnit cleared;
-        controller.engine().clearResults(cleared);
+        controller.engine().clearResults();
         cells.selected = 1; // as during a run: Stop applies to a chosen algorithm
         armed = round;
         while (watching.load() != round)

@@ -12,7 +12,9 @@
 #include <atomic>
 #include <cmath>
 #include <cstdlib>
+#include <stdexcept>
 #include <tuple>
+#include <variant>
 
 using namespace velmor;
 using namespace velmor::testing;
@@ -31,11 +33,11 @@ long double directAvailability(const StructurePlan& plan, bool directed)
 {
     StructureWorkspace ws;
     buildStructure(ws, plan);
-    ws.reduction = 1;
-    ws.abrahamRule = 2;
-    EXPECT_TRUE(prepareWorkStructure(ws, directed));
-    AlgorithmRun run(Algorithm::Abraham, ws.abraham);
-    ByteMatrix terms;
+    AlgorithmOptions abraham;
+    abraham.variant = 2;
+    EXPECT_TRUE(prepareWorkStructure(ws, workOptions(directed, true, false)));
+    AlgorithmRun run(Algorithm::Abraham, ws.abraham, abraham);
+    TermRows terms;
     EXPECT_TRUE(runAbraham(run, ws, terms));
     long double value = 0;
     EXPECT_TRUE(evaluateTerms(terms, ws.elementMap, ws.workSourceIndex, ws.workDestinationIndex, ws.elements, value,
@@ -145,7 +147,7 @@ TEST_F(ControllerTest, RowsFollowTheChosenAlgorithmsInFixedOrder)
 {
     const StructurePlan plan = bridge();
     load(plan, false);
-    const std::string availability = expectedAvailability(plan, false, controller.engine().decimalSeparator());
+    const std::string availability = expectedAvailability(plan, false, controller.decimalSeparator());
     for (int mask = 1; mask < 8; ++mask) {
         const bool chosen[3] = {(mask & 1) != 0, (mask & 2) != 0, (mask & 4) != 0};
         chooseAlgorithms(chosen[0], chosen[1], chosen[2]);
@@ -159,12 +161,12 @@ TEST_F(ControllerTest, RowsFollowTheChosenAlgorithmsInFixedOrder)
             }
             ++row;
             EXPECT_EQ(controller.engine().rowOf(a), row);
-            EXPECT_EQ(board().cell(row, 0), b.name) << mask;
-            EXPECT_EQ(board().cell(row, 1), availability) << b.name;
+            EXPECT_EQ(board().cell(row, 0), algorithmName(a)) << mask;
+            EXPECT_EQ(board().cell(row, 1), availability) << algorithmName(a);
             EXPECT_EQ(board().cell(row, 4), "nisu primjećene");
             EXPECT_EQ(board().cell(row, 2).size(), 22u);
             EXPECT_EQ(board().cell(row, 3).size(), 21u);
-            EXPECT_EQ(board().control(b.lamp).colour, kGreen) << b.name;
+            EXPECT_EQ(board().control(b.lamp).colour, kGreen) << algorithmName(a);
             EXPECT_TRUE(board().enabled(b.reportButton));
             const AlgorithmCells& cells = controller.workspace().cells(a);
             EXPECT_EQ(board().text(b.progressLabel), std::to_string(cells.progressDone.load()) + "/"
@@ -188,7 +190,7 @@ TEST_F(ControllerTest, DirectedAndUndirectedRunsUseTheirMatrix)
     load(plan, true);
     chooseAlgorithms(true, true, true);
     runToEnd();
-    const char separator = controller.engine().decimalSeparator();
+    const char separator = controller.decimalSeparator();
     EXPECT_EQ(board().cell(1, 1), expectedAvailability(plan, true, separator));
     controller.directionMenu(false);
     runToEnd();
@@ -219,8 +221,8 @@ TEST_F(ControllerTest, AvailabilityIsTheEvaluationOfTheDeliveredTerms)
         for (Algorithm a : kAlgorithms) {
             long double evaluated = -1;
             ASSERT_TRUE(evaluateTerms(controller.engine().finalTerms(a), ws.elementMap, ws.workSourceIndex,
-                                      ws.workDestinationIndex, ws.elements, evaluated, ws.idealTerminals != 0));
-            EXPECT_EQ(ws.cells(a).availabilityValue(), evaluated) << binding(a).name << ", " << when;
+                                      ws.workDestinationIndex, ws.elements, evaluated, controller.engine().lastOptions().idealTerminals));
+            EXPECT_EQ(ws.cells(a).availabilityValue(), evaluated) << algorithmName(a) << ", " << when;
         }
     };
     auto treesHaveTerms = [this] {
@@ -242,7 +244,7 @@ TEST_F(ControllerTest, AvailabilityIsTheEvaluationOfTheDeliveredTerms)
     controller.engine().waitUntilIdle();
     controller.drain();
     for (Algorithm a : kAlgorithms)
-        EXPECT_LT(controller.workspace().cells(a).anomalies.load(), 0) << binding(a).name << " ran to its end";
+        EXPECT_LT(controller.workspace().cells(a).anomalies.load(), 0) << algorithmName(a) << " ran to its end";
     expectEvaluated("stopped run");
 }
 
@@ -272,7 +274,7 @@ TEST_F(ControllerTest, StopEndsEveryAlgorithmAsInterrupted)
     controller.drain();
     for (Algorithm a : kAlgorithms) {
         const int row = controller.engine().rowOf(a);
-        EXPECT_EQ(board().cell(row, 4), "prekinuta nit") << binding(a).name;
+        EXPECT_EQ(board().cell(row, 4), "prekinuta nit") << algorithmName(a);
         EXPECT_EQ(board().control(binding(a).lamp).colour, kRed);
         EXPECT_LT(controller.workspace().cells(a).anomalies.load(), 0);
     }
@@ -291,7 +293,7 @@ TEST_F(ControllerTest, StoppingOneAlgorithmLeavesTheOthers)
     controller.engine().waitUntilIdle();
     controller.drain();
     EXPECT_EQ(board().cell(1, 4), "nisu primjećene");
-    EXPECT_EQ(board().cell(1, 1), formatGeneral(directAvailability(plan, false), controller.engine().decimalSeparator()));
+    EXPECT_EQ(board().cell(1, 1), formatGeneral(directAvailability(plan, false), controller.decimalSeparator()));
     EXPECT_EQ(board().cell(2, 4), "prekinuta nit");
     EXPECT_FALSE(controller.engine().stoppedByUser(Algorithm::Abraham));
     EXPECT_TRUE(controller.engine().stoppedByUser(Algorithm::Enr));
@@ -357,18 +359,18 @@ TEST_P(LimitTest, EveryAlgorithmEndsAsLimited)
 {
     load(slowStructure(), false);
     for (Algorithm a : kAlgorithms) {
-        AlgorithmCells& cells = controller.workspace().cells(a);
-        cells.memoryLimit = GetParam().memory;
-        cells.timeLimit = GetParam().time;
-        cells.iterationLimit = GetParam().iterations;
+        AlgorithmSettings& settings = controller.workspace().settings(a);
+        settings.memoryLimit = GetParam().memory;
+        settings.timeLimit = GetParam().time;
+        settings.iterationLimit = GetParam().iterations;
     }
     chooseAlgorithms(true, true, true);
     runToEnd();
     for (Algorithm a : kAlgorithms) {
         const int row = controller.engine().rowOf(a);
-        EXPECT_EQ(board().cell(row, 4), "ograničena nit") << binding(a).name;
+        EXPECT_EQ(board().cell(row, 4), "ograničena nit") << algorithmName(a);
         EXPECT_EQ(board().control(binding(a).lamp).colour, kRed);
-        EXPECT_EQ(controller.workspace().cells(a).iterations.load(), 1) << binding(a).name;
+        EXPECT_EQ(controller.workspace().cells(a).iterations.load(), 1) << algorithmName(a);
     }
 }
 
@@ -382,12 +384,12 @@ INSTANTIATE_TEST_SUITE_P(Kinds, LimitTest,
 TEST_F(ControllerTest, TimeLimitReachedDuringTheRun)
 {
     load(slowStructure(), false);
-    controller.workspace().enr.timeLimit = 1;
+    controller.workspace().settings(Algorithm::Enr).timeLimit = 1;
     chooseAlgorithms(false, true, false);
     controller.userCheck("RadioButton6", true);
     runToEnd();
     EXPECT_EQ(board().cell(1, 4), "ograničena nit");
-    EXPECT_GE(controller.workspace().enr.timers.total(AlgorithmRun::executionSlotOf(Algorithm::Enr)), 1.0L);
+    EXPECT_GE(controller.workspace().enr.timers.total(traits(Algorithm::Enr).executionSlot), 1.0L);
 }
 
 // --- Threads that cannot be created -------------------------------------------------------
@@ -412,7 +414,7 @@ TEST_F(ControllerTest, AlgorithmThreadThatCannotStartIsFailedAndDoesNotBlock)
     EXPECT_EQ(errors[1].second, "ENR");
     EXPECT_EQ(board().control("Shape2").colour, kBlack);
     EXPECT_EQ(board().control("Shape1").colour, kGreen);
-    EXPECT_EQ(board().cell(3, 1), expectedAvailability(plan, true, controller.engine().decimalSeparator()));
+    EXPECT_EQ(board().cell(3, 1), expectedAvailability(plan, true, controller.decimalSeparator()));
     EXPECT_TRUE(controller.resultsPresent());
     EXPECT_TRUE(board().enabled("play"));
 }
@@ -430,6 +432,38 @@ TEST_F(ControllerTest, CoreThreadThatCannotStartResetsTheWindow)
     EXPECT_FALSE(board().enabled("CheckBox1"));
     EXPECT_TRUE(board().enabled("CheckBox3")); // a structure is still present
     EXPECT_EQ(board().control("Shape1").colour, kBlue);
+}
+
+// A fault of the core thread once the algorithms are on ends the run only
+// after every algorithm thread has ended: nothing of the run comes after its end.
+TEST_F(ControllerTest, FaultAfterTheAlgorithmsStartedEndsTheRunAfterThem)
+{
+    load(grid(3, 5, 0.99L, 0.9L), false);
+    chooseAlgorithms(true, true, true);
+    controller.engine().setAfterAlgorithmsStarted([] { throw std::runtime_error("umjetna greška"); });
+    controller.startRun();
+    controller.engine().waitUntilIdle();
+
+    std::vector<Algorithm> ended;
+    bool runEnded = false;
+    std::string failure;
+    for (ChannelItem& item : controller.channel().takeAll()) {
+        const RunEvent* event = std::get_if<RunEvent>(&item);
+        if (!event)
+            continue;
+        if (const auto* one = std::get_if<events::AlgorithmEnded>(event)) {
+            EXPECT_FALSE(runEnded) << "an algorithm ended after its run";
+            ended.push_back(one->algorithm);
+        } else if (const auto* f = std::get_if<events::Failure>(event)) {
+            failure = f->first + "|" + f->second;
+        } else if (std::holds_alternative<events::RunEnded>(*event)) {
+            runEnded = true;
+        }
+    }
+    EXPECT_TRUE(runEnded);
+    EXPECT_EQ(ended.size(), 3u);
+    EXPECT_EQ(failure, "Lokalna nestabilnost programa, pokušaj ponovo|error description : umjetna greška");
+    EXPECT_FALSE(controller.engine().busy());
 }
 
 // --- Result rows -------------------------------------------------------------------------------

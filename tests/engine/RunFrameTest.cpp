@@ -29,13 +29,13 @@ IntArray identity(int n)
     return map;
 }
 
-ByteMatrix termRows(const std::vector<std::vector<int>>& rows)
+TermRows termRows(const std::vector<std::vector<int>>& rows)
 {
-    ByteMatrix m;
+    TermRows m;
     m.allocate(static_cast<int>(rows.front().size()), static_cast<int>(rows.size()));
     for (std::size_t r = 0; r < rows.size(); ++r)
         for (std::size_t c = 0; c < rows[r].size(); ++c)
-            m.set(static_cast<int>(c), static_cast<int>(r), static_cast<std::int8_t>(rows[r][c]));
+            m.set(static_cast<int>(c), static_cast<int>(r), rows[r][c]);
     return m;
 }
 
@@ -44,7 +44,7 @@ ByteMatrix termRows(const std::vector<std::vector<int>>& rows)
 TEST(EvaluateTerms, ProductsOfWorkingAndFailedElements)
 {
     const ElementList elements = threeElements(0.5L, 0.25L, 0.8L);
-    const ByteMatrix terms = termRows({{1, 0, 1}, {1, 1, -1}, {0, 0, 0}});
+    const TermRows terms = termRows({{1, 0, 1}, {1, 1, -1}, {0, 0, 0}});
     long double result = -1;
     ASSERT_TRUE(evaluateTerms(terms, identity(3), 0, 1, elements, result, false));
     EXPECT_EQ(result, 0.5L * 0.8L + 0.5L * 0.25L * (1 - 0.8L)); // the empty row adds 0, not 1
@@ -58,7 +58,7 @@ TEST(EvaluateTerms, FailedCertainElementGivesZeroAndEmptyMatrixZero)
     long double result = -1;
     ASSERT_TRUE(evaluateTerms(termRows({{1, 1, -1}}), identity(3), 0, 1, elements, result, false));
     EXPECT_EQ(result, 0);
-    ByteMatrix none;
+    TermRows none;
     ASSERT_TRUE(evaluateTerms(none, identity(3), 0, 1, elements, result, false));
     EXPECT_EQ(result, 0);
 }
@@ -76,7 +76,7 @@ TEST(AddNewTerms, FoldsOnlyPublishedSuccessRowsOnce)
 {
     const ElementList elements = threeElements(0.5L, 0.25L, 0.8L);
     // Three element columns plus a row-state column.
-    ByteMatrix rows;
+    TermRows rows;
     TermFeed feed;
     LiveTermWriter writer(rows, feed);
     ASSERT_TRUE(writer.allocate(4, 1));
@@ -102,7 +102,7 @@ TEST(AddNewTerms, FoldsOnlyPublishedSuccessRowsOnce)
 TEST(AddNewTerms, ReadsNoFurtherThanTheSettledRows)
 {
     const ElementList elements = threeElements(0.5L, 0.25L, 0.8L);
-    ByteMatrix rows;
+    TermRows rows;
     TermFeed feed;
     LiveTermWriter writer(rows, feed);
     ASSERT_TRUE(writer.allocate(4, 3));
@@ -127,7 +127,7 @@ TEST(AddNewTerms, ReadsNoFurtherThanTheSettledRows)
 TEST(AddNewTerms, RowsFreedAfterReadingMakeTheSumInexact)
 {
     const ElementList elements = threeElements(0.5L, 0.25L, 0.8L);
-    ByteMatrix rows;
+    TermRows rows;
     TermFeed feed;
     LiveTermWriter writer(rows, feed);
     ASSERT_TRUE(writer.allocate(3, 2));
@@ -155,7 +155,7 @@ TEST(AddNewTerms, ManyRowsFoldInRowOrderWhileTheMatrixShrinks)
     // Thousands of rows, so that they are read in several batches; the sum
     // must be the one of a plain fold in row order, bit for bit.
     const ElementList elements = threeElements(0.9L, 0.3L, 0.7L);
-    ByteMatrix rows;
+    TermRows rows;
     TermFeed feed;
     LiveTermWriter writer(rows, feed);
     constexpr int kRows = 5000;
@@ -170,7 +170,7 @@ TEST(AddNewTerms, ManyRowsFoldInRowOrderWhileTheMatrixShrinks)
             product *= cell == 1 ? p[c] : cell == -1 ? 1 - p[c] : 1;
         }
         const bool success = r % 7 != 3;
-        writer.matrix().set(3, r, success ? 1 : 2);
+        writer.matrix().set(3, r, success ? 1 : -2);
         const bool marked = (r % 3) != 1 || ((r >> 1) % 3) != 1 || ((r >> 2) % 3) != 1;
         if (success && r < 4000)
             expected += marked ? product : 0;
@@ -193,7 +193,7 @@ TEST(AddNewTerms, MatrixReallocatedWithAnotherWidthWhileRead)
     for (int e = 0; e < 8; ++e)
         elements.append(e + 1, 0.5L, NodeKind);
     const IntArray map = identity(8);
-    ByteMatrix rows;
+    TermRows rows;
     TermFeed feed;
     std::atomic<bool> finished{false};
     std::thread writer([&] {
@@ -223,7 +223,7 @@ TEST(AddNewTerms, MatrixReallocatedWithAnotherWidthWhileRead)
 TEST(AddNewTerms, PendingRowsWaitAndFailureKeepsCursor)
 {
     const ElementList elements = threeElements(0.5L, 0.25L, 0.8L);
-    ByteMatrix terms = termRows({{1, 0, 0}, {0, 1, 0}, {0, 0, 1}});
+    TermRows terms = termRows({{1, 0, 0}, {0, 1, 0}, {0, 0, 1}});
     TermFeed feed;
     feed.publishedRows = 3;
     LiveSum sum;
@@ -239,14 +239,14 @@ TEST(AddNewTerms, PendingRowsWaitAndFailureKeepsCursor)
 
 TEST(KeepSuccessRows, KeepsRowsEndingInOne)
 {
-    ByteMatrix m = termRows({{1, 0, 1}, {1, -1, -1}, {-1, 1, 1}, {0, 1, -2}});
+    TermRows m = termRows({{1, 0, 1}, {1, -1, -1}, {-1, 1, 1}, {0, 1, -2}});
     keepSuccessRows(m);
     ASSERT_EQ(m.rowCount(), 2);
     ASSERT_EQ(m.columnCount(), 2);
     EXPECT_EQ(m.get(0, 0), 1);
     EXPECT_EQ(m.get(0, 1), -1);
     EXPECT_EQ(m.get(1, 1), 1);
-    ByteMatrix none = termRows({{1, 0}, {1, -1}});
+    TermRows none = termRows({{1, 0}, {1, -1}});
     keepSuccessRows(none);
     EXPECT_EQ(none.lastRow(), -1);
     EXPECT_EQ(none.lastColumn(), -1);
@@ -296,10 +296,9 @@ TEST(AlgorithmRun, LimitsOfZeroStopAfterFirstIteration)
 {
     for (int which = 0; which < 3; ++which) {
         AlgorithmCells cells;
-        cells.memoryLimit = which == 0 ? 0 : -5;
-        cells.timeLimit = which == 1 ? 0 : -1;
-        cells.iterationLimit = which == 2 ? 1 : -1;
-        AlgorithmRun run(Algorithm::Npr, cells);
+        AlgorithmOptions options;
+        options.limits = RunLimits{which == 0 ? 0 : -5, which == 1 ? 0 : -1, which == 2 ? 1 : -1};
+        AlgorithmRun run(Algorithm::Npr, cells, options);
         run.startSlot(run.executionSlot());
         EXPECT_TRUE(run.endIteration(40, 0, 3)) << which;
         EXPECT_EQ(cells.iterations.load(), 1);
@@ -337,8 +336,9 @@ TEST(AlgorithmRun, MemoryFiguresAndLimitsBeyond32Bits)
     // A 32-bit figure would wrap past 2 GB: 3 GB would read as negative and
     // never reach a limit, 6 GB as about 1.7 GB.
     AlgorithmCells cells;
-    cells.memoryLimit = 5'000'000'000LL;
-    AlgorithmRun run(Algorithm::Abraham, cells);
+    AlgorithmOptions options;
+    options.limits.memory = 5'000'000'000LL;
+    AlgorithmRun run(Algorithm::Abraham, cells, options);
     run.startSlot(run.executionSlot());
     EXPECT_FALSE(run.endIteration(3'000'000'000LL, 0, 2));
     EXPECT_EQ(cells.memoryLog.sample(1), 3'000'000'000LL);

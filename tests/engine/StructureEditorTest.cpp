@@ -4,6 +4,7 @@
 
 #include "ControllerFixture.h"
 
+#include "algorithms/AlgorithmTraits.h"
 #include "run/StructureEditor.h"
 
 #include <stdexcept>
@@ -440,4 +441,55 @@ TEST_F(EditorWithController, AnAvailabilityOf0GivesState_1AndConnectionsAreNotCh
     EXPECT_EQ(board().control("ComboBox1").items, labels({1, 3, 20}));
     EXPECT_EQ(board().selectedItem("ComboBox1"), labelText(1));
     EXPECT_EQ(board().selectedItem("ComboBox2"), labelText(3));
+}
+
+// A structure built from nothing has no pair: saved straight away, it is
+// saved without one and opens again. Also after an earlier structure with a
+// pair was released.
+TEST_F(EditorWithController, ANewStructureIsSavedWithoutAPair)
+{
+    load(kExampleFile());
+    controller.freeStructure();
+    controller.drain();
+    open();
+    editor.addNode();
+    editor.addNode();
+    editor.addEdge();
+    editor.chooseLeaving(0);
+    editor.chooseEntering(1);
+    accept();
+    EXPECT_TRUE(board().selectedItem("ComboBox1").empty());
+    EXPECT_TRUE(board().selectedItem("ComboBox2").empty());
+
+    const std::string path = dir.path("nova.dsm");
+    controller.saveFile(path);
+    controller.waitForArchive();
+    controller.drain();
+    ASSERT_TRUE(board().errors().empty());
+    EXPECT_EQ(readBytes(path).find("par"), std::string::npos) << readBytes(path);
+    load(path);
+    EXPECT_TRUE(controller.structurePresent());
+    EXPECT_TRUE(board().errors().empty());
+    EXPECT_EQ(controller.workspace().elements.count(), 3);
+    EXPECT_FALSE(board().checked("zadan1"));
+}
+
+// Edited away, a node of the pair takes the pair with it.
+TEST_F(EditorWithController, APairWhoseNodeIsRemovedIsNoPairAnyMore)
+{
+    load(kExampleFile()); // pair 1 -> 3
+    open();
+    editor.selectNode(0);
+    editor.removeNode(); // node 1, the source
+    accept();
+    EXPECT_EQ(controller.workspace().sourceIndex, -1);
+    EXPECT_TRUE(board().selectedItem("ComboBox1").empty());
+    const std::string path = dir.path("bez-izvora.dsm");
+    controller.saveFile(path);
+    controller.waitForArchive();
+    controller.drain();
+    EXPECT_EQ(readBytes(path).find("par"), std::string::npos) << readBytes(path);
+    load(path);
+    EXPECT_TRUE(controller.structurePresent());
+    EXPECT_TRUE(board().errors().empty());
 }

@@ -39,6 +39,15 @@ void buildStructure(StructureWorkspace& ws, const StructurePlan& plan)
     ws.elements.find(plan.destination, NodeKind, ws.destinationIndex);
 }
 
+RunOptions workOptions(bool directed, bool reduction, bool idealTerminals)
+{
+    RunOptions options;
+    options.direction = directed ? Direction::Directed : Direction::Undirected;
+    options.reduction = reduction;
+    options.idealTerminals = idealTerminals;
+    return options;
+}
+
 long double exactAvailability(const StructurePlan& plan, bool directed, bool idealTerminals)
 {
     // Elements: nodes 0..N-1, edges N..N+E-1.

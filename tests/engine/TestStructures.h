@@ -3,6 +3,7 @@
 // Small structures built in code, an independent exact availability by
 // enumerating element states, and seeded random structures.
 
+#include "algorithms/RunOptions.h"
 #include "structure/StructureWorkspace.h"
 
 #include <cstdint>
@@ -33,6 +34,9 @@ struct StructurePlan {
 // Fills the workspace's structure as loading a file would: nodes first, then
 // edges, both incidence matrices, element states, source and destination.
 void buildStructure(StructureWorkspace& ws, const StructurePlan& plan);
+
+// The options a work structure is prepared with.
+RunOptions workOptions(bool directed, bool reduction, bool idealTerminals);
 
 // Exact availability by enumerating every combination of working and failed
 // elements whose availability lies strictly between 0 and 1. With

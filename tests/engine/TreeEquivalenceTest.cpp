@@ -107,18 +107,14 @@ Outcome runOnce(Algorithm algorithm, bool production, const StructurePlan& plan,
     if (adjust)
         adjust(ws);
     AlgorithmCells& cells = ws.cells(algorithm);
-    cells.memoryLimit = limits.memory;
-    cells.timeLimit = limits.time;
-    cells.iterationLimit = limits.iterations;
+    AlgorithmOptions runOptions = velmor::testing::algorithmOptions(options);
+    runOptions.limits = RunLimits{limits.memory, limits.time, limits.iterations};
     ws.resetResults();
-    cells.normal = options.normal ? 1 : 0;
-    ws.nprVariant = options.variant;
-    ws.enrVariant = options.variant;
     if (limits.stopBefore)
         cells.requestStop();
 
-    ByteMatrix finalTerms;
-    AlgorithmRun run(algorithm, cells);
+    TermRows finalTerms;
+    AlgorithmRun run(algorithm, cells, runOptions);
     Outcome o;
     if (algorithm == Algorithm::Npr)
         o.returned = production ? runNpr(run, ws, finalTerms) : reference::runNpr(run, ws, finalTerms);
@@ -144,7 +140,7 @@ Outcome runOnce(Algorithm algorithm, bool production, const StructurePlan& plan,
         if (cells.timers.running(s))
             o.runningTimers.push_back(s);
     o.evaluated = evaluateTerms(finalTerms, ws.elementMap, ws.workSourceIndex, ws.workDestinationIndex, ws.elements,
-                                o.availability, ws.idealTerminals != 0);
+                                o.availability, options.ideal);
     return o;
 }
 
@@ -341,24 +337,6 @@ TEST_P(TreeEquivalence, UnusableWorkStructures)
         const Outcome o = runOnce(GetParam(), true, bridge(), {}, {}, adjust);
         EXPECT_FALSE(o.returned);
         EXPECT_TRUE(o.rows.empty());
-    }
-}
-
-TEST_P(TreeEquivalence, MatrixCellsAboveOne)
-{
-    // A cell that is neither an arc nor a gap, as a matrix edited by hand may
-    // hold: the working copies treat it apart from plain arcs.
-    std::mt19937 random(3);
-    for (int round = 0; round < 30; ++round) {
-        const StructurePlan plan = randomStructure(random);
-        const unsigned pick = static_cast<unsigned>(random());
-        const Adjust odd = [pick](StructureWorkspace& ws) {
-            const int n = ws.workMatrix.rowCount();
-            ws.workMatrix.set(static_cast<int>(pick % static_cast<unsigned>(n)),
-                              static_cast<int>((pick / 7) % static_cast<unsigned>(n)), 2);
-        };
-        for (int variant : variantsOf(GetParam()))
-            ASSERT_EQ(compare(GetParam(), plan, {.variant = variant}, {}, odd), "") << "round " << round;
     }
 }
 

@@ -46,9 +46,7 @@ ChainedBlock chainAround(const StructurePlan& block, int chainNodes, long double
 void prepareRun(StructureWorkspace& ws, const StructurePlan& plan, const TreeOptions& options)
 {
     buildStructure(ws, plan);
-    ws.reduction = options.reduction ? 1 : 0;
-    ws.idealTerminals = options.ideal ? 1 : 0;
-    if (!prepareWorkStructure(ws, options.directed))
+    if (!prepareWorkStructure(ws, workOptions(options.directed, options.reduction, options.ideal)))
         throw std::runtime_error("work structure refused");
 }
 
@@ -64,7 +62,7 @@ UseTreeDrivers::UseTreeDrivers(TreeDrivers drivers) : previous_(selectedDrivers.
 
 UseTreeDrivers::~UseTreeDrivers() { selectedDrivers.store(previous_); }
 
-bool runTreeDriver(Algorithm algorithm, AlgorithmRun& run, StructureWorkspace& ws, ByteMatrix& finalTerms)
+bool runTreeDriver(Algorithm algorithm, AlgorithmRun& run, StructureWorkspace& ws, TermRows& finalTerms)
 {
     const bool production = currentTreeDrivers() == TreeDrivers::Production;
     if (algorithm == Algorithm::Npr)
@@ -72,21 +70,24 @@ bool runTreeDriver(Algorithm algorithm, AlgorithmRun& run, StructureWorkspace& w
     return production ? runEnr(run, ws, finalTerms) : reference::runEnr(run, ws, finalTerms);
 }
 
-bool runTree(Algorithm algorithm, StructureWorkspace& ws, const TreeOptions& options, ByteMatrix& finalTerms)
+AlgorithmOptions algorithmOptions(const TreeOptions& options)
+{
+    AlgorithmOptions o;
+    o.variant = options.variant;
+    o.normal = options.normal;
+    return o;
+}
+
+bool runTree(Algorithm algorithm, StructureWorkspace& ws, const TreeOptions& options, TermRows& finalTerms)
 {
     ws.resetResults();
     finalTerms.clear();
     AlgorithmCells& cells = ws.cells(algorithm);
-    cells.normal = options.normal ? 1 : 0;
-    if (algorithm == Algorithm::Npr)
-        ws.nprVariant = options.variant;
-    else
-        ws.enrVariant = options.variant;
-    AlgorithmRun run(algorithm, cells);
+    AlgorithmRun run(algorithm, cells, algorithmOptions(options));
     return runTreeDriver(algorithm, run, ws, finalTerms);
 }
 
-long double availabilityOf(const StructureWorkspace& ws, const ByteMatrix& finalTerms, bool idealTerminals)
+long double availabilityOf(const StructureWorkspace& ws, const TermRows& finalTerms, bool idealTerminals)
 {
     long double result = -1;
     if (!evaluateTerms(finalTerms, ws.elementMap, ws.workSourceIndex, ws.workDestinationIndex, ws.elements, result,
@@ -111,9 +112,9 @@ std::vector<std::vector<int>> matrixRows(const Matrix& matrix)
 
 // Whether the elements a term holds as working connect source to destination
 // through usable arcs of the work matrix.
-bool termConnects(const ByteMatrix& matrix, const std::int8_t* term, int source, int destination)
+bool termConnects(const ByteMatrix& matrix, const std::vector<int>& term, int source, int destination)
 {
-    if (term[source] != 1)
+    if (term[static_cast<std::size_t>(source)] != 1)
         return false;
     std::vector<int> reached{source};
     std::vector<char> seen(static_cast<std::size_t>(matrix.rowCount()), 0);
@@ -124,7 +125,7 @@ bool termConnects(const ByteMatrix& matrix, const std::int8_t* term, int source,
         if (a == destination)
             return true;
         for (int b = 0; b <= matrix.lastColumn(); ++b) {
-            if (matrix.get(b, a) == 1 && term[b] == 1 && !seen[static_cast<std::size_t>(b)]) {
+            if (matrix.get(b, a) == 1 && term[static_cast<std::size_t>(b)] == 1 && !seen[static_cast<std::size_t>(b)]) {
                 seen[static_cast<std::size_t>(b)] = 1;
                 reached.push_back(b);
             }
@@ -136,7 +137,25 @@ bool termConnects(const ByteMatrix& matrix, const std::int8_t* term, int source,
 } // namespace
 
 std::vector<std::vector<int>> rowsOf(const ByteMatrix& matrix) { return matrixRows(matrix); }
-std::vector<std::vector<int>> rowsOf(const WideMatrix& matrix) { return matrixRows(matrix); }
+std::vector<std::vector<int>> rowsOf(const TermRows& matrix) { return matrixRows(matrix); }
+
+std::vector<std::vector<int>> rowsOf(const DeltaRows& matrix)
+{
+    std::vector<std::vector<int>> rows;
+    for (int r = 0; r <= matrix.lastRow(); ++r) {
+        std::vector<std::int32_t> cells(static_cast<std::size_t>(matrix.columnCount()));
+        matrix.readRow(r, cells.data());
+        rows.emplace_back(cells.begin(), cells.end());
+    }
+    return rows;
+}
+
+std::vector<int> valuesOf(const LinkArray& array)
+{
+    std::vector<int> values;
+    array.forEach([&](int, std::int32_t value) { values.push_back(value); });
+    return values;
+}
 
 std::vector<int> valuesOf(const IntArray& array)
 {
@@ -146,7 +165,7 @@ std::vector<int> valuesOf(const IntArray& array)
     return values;
 }
 
-std::string mutuallyExclusive(const ByteMatrix& terms)
+std::string mutuallyExclusive(const TermRows& terms)
 {
     for (int a = 0; a <= terms.lastRow(); ++a) {
         for (int b = a + 1; b <= terms.lastRow(); ++b) {
@@ -160,15 +179,16 @@ std::string mutuallyExclusive(const ByteMatrix& terms)
     return {};
 }
 
-std::string successTermsConnect(const StructureWorkspace& ws, const ByteMatrix& terms)
+std::string successTermsConnect(const StructureWorkspace& ws, const TermRows& terms)
 {
+    const std::vector<std::vector<int>> rows = rowsOf(terms);
     for (int r = 0; r <= terms.lastRow(); ++r)
-        if (!termConnects(ws.workMatrix, terms.row(r), ws.workSourceIndex, ws.workDestinationIndex))
+        if (!termConnects(ws.workMatrix, rows[static_cast<std::size_t>(r)], ws.workSourceIndex, ws.workDestinationIndex))
             return "term " + std::to_string(r) + " holds no working path";
     return {};
 }
 
-std::string finalTermsAreSuccessRows(const ByteMatrix& rows, const ByteMatrix& terms)
+std::string finalTermsAreSuccessRows(const TermRows& rows, const TermRows& terms)
 {
     std::vector<std::vector<int>> expected;
     for (auto row : rowsOf(rows)) {
@@ -180,7 +200,7 @@ std::string finalTermsAreSuccessRows(const ByteMatrix& rows, const ByteMatrix& t
     return expected == rowsOf(terms) ? std::string{} : "final terms differ from the success rows";
 }
 
-std::string linksAndStates(const ByteMatrix& rows, const IntArray& links, bool failedParentsAllowed)
+std::string linksAndStates(const TermRows& rows, const LinkArray& links, bool failedParentsAllowed)
 {
     const int state = rows.lastColumn();
     if (links.count() != rows.rowCount() || links.get(0) != 0)
@@ -201,37 +221,39 @@ std::string linksAndStates(const ByteMatrix& rows, const IntArray& links, bool f
     return {};
 }
 
-std::string decisionNumbersGrow(const ByteMatrix& rows, const WideMatrix& numbers, const IntArray& links, int source)
+std::string decisionNumbersGrow(const TermRows& rows, const DeltaRows& numbers, const LinkArray& links, int source)
 {
     const int next = rows.lastColumn();
     if (numbers.lastColumn() != next || numbers.lastRow() != rows.lastRow())
         return "decision numbers are not shaped like the rows";
-    if (numbers.get(source, 0) != 1 || numbers.get(next, 0) != 2)
+    const std::vector<std::vector<int>> all = rowsOf(numbers);
+    auto number = [&](int x, int r) { return all[static_cast<std::size_t>(r)][static_cast<std::size_t>(x)]; };
+    if (number(source, 0) != 1 || number(next, 0) != 2)
         return "root numbers wrong";
     for (int r = 0; r <= rows.lastRow(); ++r) {
         const int parent = links.get(r);
         std::vector<int> fresh;
         for (int x = 0; x < next; ++x) {
             const int cell = rows.get(x, r);
-            const int number = numbers.get(x, r);
-            if ((cell != 0) != (number != 0))
+            const int own = number(x, r);
+            if ((cell != 0) != (own != 0))
                 return "row " + std::to_string(r) + ": element " + std::to_string(x) + " fixed without number";
             if (r == 0 || cell == 0)
                 continue;
             if (rows.get(x, parent) != 0) {
-                if (rows.get(x, parent) != cell || numbers.get(x, parent) != number)
+                if (rows.get(x, parent) != cell || number(x, parent) != own)
                     return "row " + std::to_string(r) + " changes its parent's element " + std::to_string(x);
             } else {
-                fresh.push_back(number);
+                fresh.push_back(own);
             }
         }
         if (r == 0)
             continue;
         std::sort(fresh.begin(), fresh.end());
         for (std::size_t k = 0; k < fresh.size(); ++k)
-            if (fresh[k] != numbers.get(next, parent) + static_cast<int>(k))
+            if (fresh[k] != number(next, parent) + static_cast<int>(k))
                 return "row " + std::to_string(r) + " numbers are not consecutive from its parent's next";
-        if (numbers.get(next, r) != numbers.get(next, parent) + static_cast<int>(fresh.size()))
+        if (number(next, r) != number(next, parent) + static_cast<int>(fresh.size()))
             return "row " + std::to_string(r) + " next number wrong";
     }
     return {};

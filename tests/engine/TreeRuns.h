@@ -22,6 +22,9 @@ struct TreeOptions {
     bool ideal = false; // idealTerminals, set before the work structure is prepared
 };
 
+// The algorithm's own part of the options.
+AlgorithmOptions algorithmOptions(const TreeOptions& options);
+
 // A structure between two series chains: `chainNodes` nodes and as many
 // edges before the block's source and after its destination. Its
 // availability is the chains' factor times the block's.
@@ -54,35 +57,37 @@ private:
 };
 
 // The current driver of `algorithm` (Npr or Enr).
-bool runTreeDriver(Algorithm algorithm, AlgorithmRun& run, StructureWorkspace& ws, ByteMatrix& finalTerms);
+bool runTreeDriver(Algorithm algorithm, AlgorithmRun& run, StructureWorkspace& ws, TermRows& finalTerms);
 
 // Resets the results, applies the variant and behaviour, runs the current
 // driver of `algorithm` (Npr or Enr) and returns what it returned.
-bool runTree(Algorithm algorithm, StructureWorkspace& ws, const TreeOptions& options, ByteMatrix& finalTerms);
+bool runTree(Algorithm algorithm, StructureWorkspace& ws, const TreeOptions& options, TermRows& finalTerms);
 
 // The availability of a set of final terms, as the coordinator computes it.
-long double availabilityOf(const StructureWorkspace& ws, const ByteMatrix& finalTerms, bool idealTerminals);
+long double availabilityOf(const StructureWorkspace& ws, const TermRows& finalTerms, bool idealTerminals);
 
 // Rows of a matrix as vectors, for readable comparisons.
 std::vector<std::vector<int>> rowsOf(const ByteMatrix& matrix);
-std::vector<std::vector<int>> rowsOf(const WideMatrix& matrix);
+std::vector<std::vector<int>> rowsOf(const DeltaRows& matrix);
 std::vector<int> valuesOf(const IntArray& array);
+std::vector<int> valuesOf(const LinkArray& array);
+std::vector<std::vector<int>> rowsOf(const TermRows& matrix);
 
 // Checks of a finished tree; each returns an empty string or what is wrong.
 // Success terms exclude each other pairwise.
-std::string mutuallyExclusive(const ByteMatrix& terms);
+std::string mutuallyExclusive(const TermRows& terms);
 // Every success term's working elements hold a source-destination path of
 // the work matrix.
-std::string successTermsConnect(const StructureWorkspace& ws, const ByteMatrix& terms);
+std::string successTermsConnect(const StructureWorkspace& ws, const TermRows& terms);
 // The final terms are exactly the success rows of the tree, in order.
-std::string finalTermsAreSuccessRows(const ByteMatrix& rows, const ByteMatrix& terms);
+std::string finalTermsAreSuccessRows(const TermRows& rows, const TermRows& terms);
 // Links point to earlier rows whose state is an expanded one, the root links
 // to 0, no row is left open.
-std::string linksAndStates(const ByteMatrix& rows, const IntArray& links, bool failedParentsAllowed);
+std::string linksAndStates(const TermRows& rows, const LinkArray& links, bool failedParentsAllowed);
 // Decision numbers: each child keeps its parent's numbers, numbers the
 // elements it fixes from the parent's next number on, and every fixed element
 // is numbered.
-std::string decisionNumbersGrow(const ByteMatrix& rows, const WideMatrix& numbers, const IntArray& links, int source);
+std::string decisionNumbersGrow(const TermRows& rows, const DeltaRows& numbers, const LinkArray& links, int source);
 // Iterations, memory samples and progress agree with the rows expanded.
 std::string countersAgree(const AlgorithmCells& cells, int expandedRows, int lastExpandedRow, int lastRow);
 

@@ -2,6 +2,7 @@
 // main window's rules, typing and leaving fields, the direction and its
 // pictures, internal errors, accepting a structure; with screenshots.
 #include "UiTestMain.h"
+#include "WiredProgram.h"
 
 #include "run/MainController.h"
 #include "ui/ControllerActions.h"
@@ -38,13 +39,9 @@ QString item(int label)
 
 } // namespace
 
-class EditorWindowTest : public QObject {
+class EditorWindowTest : public QObject, protected velmor::testing::WiredProgram {
     Q_OBJECT
 
-    std::unique_ptr<MainController> controller;
-    std::unique_ptr<ProgramWindows> windows;
-    std::unique_ptr<ControllerActions> actions;
-    TForm1* main = nullptr;
     TForm5* editor = nullptr;
     QStringList exceptions;
     ExceptionDisplay previousDisplay;
@@ -58,13 +55,6 @@ class EditorWindowTest : public QObject {
     T* onMain(const char* name) const
     {
         return qobject_cast<T*>(main->control(QString::fromLatin1(name)));
-    }
-    bool enabled(const char* name) const
-    {
-        QObject* c = main->control(QString::fromLatin1(name));
-        if (auto* w = qobject_cast<QWidget*>(c))
-            return w->isEnabled();
-        return c && c->property("enabled").toBool();
     }
     void click(const char* button) { QTest::mouseClick(in<QPushButton>(button), Qt::LeftButton); }
     // Types into a field as the user does, then moves the focus on.
@@ -97,15 +87,8 @@ class EditorWindowTest : public QObject {
 private slots:
     void init()
     {
-        controller = std::make_unique<MainController>();
-        windows = std::make_unique<ProgramWindows>(controller->workspace());
-        main = windows->form1.get();
+        wireProgram();
         editor = windows->form5.get();
-        actions = std::make_unique<ControllerActions>(*controller, *main);
-        main->setActions(actions.get());
-        main->setEndProcess([](int) {});
-        controller->channel().setWakeUp([this] { main->requestDrain(); });
-        main->mirror(controller->drain());
         main->show();
         QVERIFY(QTest::qWaitForWindowExposed(main));
         exceptions.clear();
@@ -115,12 +98,44 @@ private slots:
     {
         setExceptionDisplay(previousDisplay);
         editor->hide();
-        controller->engine().shutdown();
-        controller->channel().setWakeUp({});
-        main->setActions(nullptr);
-        actions.reset();
-        windows.reset();
-        controller.reset();
+        unwireProgram();
+    }
+
+    // The lists take the focus, and the toolkit makes their first item the
+    // current one; that is no selection of the user's: "izbaci" removes
+    // nothing and the fields stay empty.
+    void focusAloneSelectsNothing()
+    {
+        load("primjer.dsm");
+        openEditor();
+        auto* nodes = in<QListWidget>("ListBox1");
+        auto* edges = in<QListWidget>("ListBox2");
+        QCOMPARE(nodes->count(), 3);
+        QCOMPARE(edges->count(), 3);
+        nodes->setFocus(Qt::TabFocusReason);
+        QTRY_VERIFY(nodes->hasFocus());
+        QVERIFY(nodes->selectedItems().isEmpty());
+        QCOMPARE(in<QLineEdit>("Edit3")->text(), QString());
+        QCOMPARE(in<QLineEdit>("Edit1")->text(), QString());
+        click("SpeedButton1"); // izbaci
+        QCOMPARE(nodes->count(), 3);
+        QCOMPARE(editor->editor().elements().count(), 6);
+
+        // Tabbing on into the edge list does the same.
+        edges->setFocus(Qt::TabFocusReason);
+        QTRY_VERIFY(edges->hasFocus());
+        QVERIFY(edges->selectedItems().isEmpty());
+        QCOMPARE(in<QLineEdit>("Edit4")->text(), QString());
+        click("SpeedButton3");
+        QCOMPARE(edges->count(), 3);
+        QCOMPARE(editor->editor().elements().count(), 6);
+
+        // A key that moves in the list selects, as a click does.
+        QTest::keyClick(edges, Qt::Key_Down);
+        QCOMPARE(edges->selectedItems().size(), 1);
+        QCOMPARE(in<QLineEdit>("Edit4")->text(), edges->selectedItems().constFirst()->text().trimmed());
+        click("SpeedButton3");
+        QCOMPARE(edges->count(), 2);
     }
 
     void buildingAStructureByHand()

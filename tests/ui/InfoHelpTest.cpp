@@ -43,7 +43,15 @@ QStringList memoLines(const TForm6& help)
 class InfoHelpTest : public QObject {
     Q_OBJECT
 
+    QTemporaryDir noHelp;
+
+    // Only the working directory and an empty folder: a help file installed
+    // on this machine must not change what these tests see.
+    void searchOnlyTheWorkingDirectory() { setSearchedHelpFolders({QStringLiteral("."), noHelp.path()}); }
+
 private slots:
+    void initTestCase() { searchOnlyTheWorkingDirectory(); }
+
     void osDescriptionShape()
     {
         OsVersion version;
@@ -223,6 +231,42 @@ private slots:
         const int start = lines.indexOf(QStringLiteral("struktura:"));
         QVERIFY(start > 0);
         QCOMPARE(lines.mid(start, exampleLines.size()), exampleLines);
+    }
+
+    void helpFoldersOfAnInstalledProgram()
+    {
+        QCOMPARE(helpFolders(QStringLiteral("/opt/velmor/bin")),
+                 QStringList({".", "/opt/velmor/bin", "/opt/velmor/share/velmor", VELMOR_INSTALLED_DATA_DIR}));
+        QVERIFY(QDir::isAbsolutePath(QStringLiteral(VELMOR_INSTALLED_DATA_DIR)));
+        // The running program's own folders unless a test has set others.
+        setSearchedHelpFolders({});
+        QCOMPARE(searchedHelpFolders(), helpFolders(QCoreApplication::applicationDirPath()));
+        searchOnlyTheWorkingDirectory();
+        QCOMPARE(searchedHelpFolders(), QStringList({".", noHelp.path()}));
+    }
+
+    // Started from a desktop menu the working directory is the home folder:
+    // the help file is then found beside the program or in its data folder.
+    void helpFileSearchOrder()
+    {
+        QTemporaryDir root;
+        const QDir tree(root.path());
+        for (const char* folder : {"home", "bin", "share/velmor", "installed"})
+            QVERIFY(tree.mkpath(QString::fromLatin1(folder)));
+        QStringList folders = helpFolders(tree.filePath(QStringLiteral("bin")));
+        folders.last() = tree.filePath(QStringLiteral("installed")); // the installation's data folder
+        setSearchedHelpFolders(folders);
+        QDir::setCurrent(tree.filePath(QStringLiteral("home")));
+        const QStringList files{"home/Velmor.txt", "bin/Velmor.txt", "share/velmor/Velmor.txt", "installed/Velmor.txt"};
+        for (const QString& file : files)
+            writeFile(tree.filePath(file), file.toUtf8());
+        for (const QString& file : files) {
+            QCOMPARE(memoLines(TForm6()), QStringList({file}));
+            QVERIFY(QFile::remove(tree.filePath(file)));
+        }
+        QCOMPARE(findHelpFile(folders), QString());
+        QCOMPARE(memoLines(TForm6()).last(), QStringLiteral("Nemoguće pronaći pomoćnu datoteku Velmor.txt"));
+        searchOnlyTheWorkingDirectory();
     }
 
     void startUpWithoutTheHelpFileStillOpensTheMainWindow()

@@ -4,12 +4,14 @@
 
 #include "run/ControlBoard.h"
 #include "structure/StructureWorkspace.h"
+#include "algorithms/AlgorithmTraits.h"
 #include "ui/Detalji.h"
 #include "ui/Greska.h"
 #include "ui/Gui.h"
 #include "ui/Info.h"
 #include "ui/Pomoc.h"
 #include "ui/Postavke.h"
+#include "ui/Slika.h"
 #include "ui/Tablica.h"
 #include "ui/Unos.h"
 #include "ui/Widgets.h"
@@ -168,7 +170,7 @@ private slots:
         for (QWidget* other : {static_cast<QWidget*>(windows->form2.get()), static_cast<QWidget*>(windows->form3.get()),
                                static_cast<QWidget*>(windows->form4.get()), static_cast<QWidget*>(windows->form5.get()),
                                static_cast<QWidget*>(windows->form6.get()), static_cast<QWidget*>(windows->form7.get()),
-                               static_cast<QWidget*>(windows->form8.get())})
+                               static_cast<QWidget*>(windows->form8.get()), static_cast<QWidget*>(windows->form10.get())})
             QVERIFY2(!other->isVisible(), qPrintable(other->objectName()));
 
         // Client area 740 x 393 below the menu bar, fixed, no maximise box.
@@ -227,7 +229,8 @@ private slots:
         const QStringList expected = {
             "Glavni izbornik",
             "  Novastruktura1|&Nova struktura|Ctrl+N", "  Otvoridatoteku1|&Otvori datoteku|Ctrl+O",
-            "  Spremistrukturu1|&Spremi strukturu|Ctrl+S", "  Zatvoristrukturu1|&Oslobodi|Ctrl+Z", "  -",
+            "  Spremistrukturu1|&Spremi strukturu|Ctrl+S", "  Spremirezultate1|Spremi &rezultate|Ctrl+Shift+S",
+            "  Zatvoristrukturu1|&Oslobodi|Ctrl+Z", "  -",
             "  Izlazizprograma1|&Izlaz iz programa|Ctrl+X",
             "Postavke",
             "  Globalne1|Globalne|Ctrl+P", "  -", "  >redukcija", "    Ukljucena1|Uključena|", "    Iskljuena1|Isključena|",
@@ -235,9 +238,12 @@ private slots:
             "Izvršavanje",
             "  matricastrukture2|matrica strukture|", "  -", "  Start1|Start|F5", "  Pauze1|Pauza|F6",
             "  Nastavi1|Nastavi|F7", "  Stop1|Stop|F8", "  -", "  >prekini nit", "    Abraham3|Abraham|",
-            "    ENR3|ENR|", "    NPR3|NPR|",
+            "    ENR3|ENR|", "    NPR3|NPR|", "    Frontier3|Frontier|", "  -",
+            "  Frontier1|Metoda granice (Frontier)|",
             "Pregled rezultata",
-            "  Svihodabranih1|Svih odabranih|Ctrl+R", "  -", "  A1|Abraham|", "  ENR4|ENR|", "  NPR4|NPR|",
+            "  Svihodabranih1|Svih odabranih|Ctrl+R", "  -", "  A1|Abraham|", "  ENR4|ENR|", "  NPR4|NPR|", "  -",
+            "  Vanostelemenata1|Važnost elemenata|",
+            "  slikastrukture1|Slika strukture|",
             "Pomoć",
             "  Oporgramu1|Informacije o OS okruženju i autoru|Ctrl+I", "  Koritenje1|Opis programa i korištenje|F1"};
 
@@ -261,6 +267,8 @@ private slots:
         QCOMPARE(actual, expected);
         QVERIFY(actionOf(*main, "Ukljucena1")->isCheckable());
         QVERIFY(actionOf(*main, "Da1")->isCheckable());
+        QVERIFY(actionOf(*main, "Frontier1")->isCheckable());
+        QVERIFY(!actionOf(*main, "Frontier1")->isChecked());
     }
 
     void toolbarOrderTooltipsAndGaps()
@@ -352,13 +360,32 @@ private slots:
                                    "Sve datoteke ( *.* ) (*)"};
         QCOMPARE(main->openDialog()->windowTitle(), QStringLiteral("Učitaj iz datoteke"));
         QCOMPARE(main->saveDialog()->windowTitle(), QStringLiteral("Spremi u datoteku"));
-        for (QFileDialog* dialog : {main->openDialog(), main->saveDialog()}) {
-            QCOMPARE(dialog->nameFilters(), shown);
+        // The save dialog offers the graph formats beside the structure file.
+        const QStringList savable = {"Datoteka strukture mreže ( *.dsm ) (*.dsm)",
+                                     "Graphviz DOT graf ( *.dot ) (*.dot)", "GraphML graf ( *.graphml ) (*.graphml)",
+                                     "Tekst datoteka ( *.txt ) (*.txt)", "Sve datoteke ( *.* ) (*)"};
+        QCOMPARE(main->openDialog()->nameFilters(), shown);
+        QCOMPARE(main->saveDialog()->nameFilters(), savable);
+        for (QFileDialog* dialog : {main->openDialog(), main->saveDialog()})
             QCOMPARE(dialog->selectedNameFilter(), QStringLiteral("Datoteka strukture mreže ( *.dsm )"));
-        }
         QCOMPARE(main->openDialog()->acceptMode(), QFileDialog::AcceptOpen);
         QCOMPARE(main->saveDialog()->acceptMode(), QFileDialog::AcceptSave);
         QCOMPARE(dialogNameFilters(QStringLiteral("A|*.a;*.b|B|*.*")), QStringList({"A (*.a *.b)", "B (*)"}));
+    }
+
+    // A name typed without an extension gets the graph format's extension,
+    // which chooses the format of the save; the other filters add none.
+    void graphFilterAddsItsExtension()
+    {
+        QFileDialog* dialog = main->saveDialog();
+        const QStringList filters = dialog->nameFilters();
+        const QStringList suffixes = {"", "dot", "graphml", "", ""};
+        QCOMPARE(filters.size(), suffixes.size());
+        for (int i = 0; i < filters.size(); ++i) {
+            emit dialog->filterSelected(filters.at(i));
+            QCOMPARE(dialog->defaultSuffix(), suffixes.at(i));
+        }
+        QCOMPARE(main->openDialog()->defaultSuffix(), QString());
     }
 
     void mirrorEnableCheckTextAndColour()
@@ -712,6 +739,45 @@ private slots:
         QTest::keyClick(main, Qt::Key_F5);
         QTest::keyClick(main, Qt::Key_R, Qt::ControlModifier); // disabled: nothing
         QCOMPARE(actions.calls, QStringList({"menu hidden", "start"}));
+    }
+
+    // Ctrl+Z and Ctrl+X are undo and cut to an edit field; in this window
+    // they are "Oslobodi" and "Izlaz iz programa" wherever the focus is.
+    void acceleratorsActWhileAnEditFieldHasTheFocus()
+    {
+        QApplication::setActiveWindow(main);
+        if (!QTest::qWaitForWindowActive(main))
+            QSKIP("this display cannot activate windows");
+        actionOf(*main, "Zatvoristrukturu1")->setEnabled(true);
+        for (const char* name : {"ComboBox1", "ComboBox2"}) {
+            auto* combo = widgetOf<QComboBox>(*main, name);
+            combo->setEnabled(true);
+            QLineEdit* edit = combo->lineEdit();
+            edit->setFocus(Qt::TabFocusReason);
+            QTRY_VERIFY(edit->hasFocus());
+            edit->clear();
+            QTest::keyClicks(edit, QStringLiteral("12"));
+            actions.calls.clear();
+            QTest::keyClick(edit, Qt::Key_Z, Qt::ControlModifier);
+            QCOMPARE(actions.calls, QStringList({"freeStructure"}));
+            QCOMPARE(edit->text(), QStringLiteral("12")); // not undone
+        }
+        auto* file = widgetOf<QLineEdit>(*main, "Edit1");
+        file->setFocus(Qt::MouseFocusReason);
+        QTRY_VERIFY(file->hasFocus());
+        actions.calls.clear();
+        QTest::keyClick(file, Qt::Key_Z, Qt::ControlModifier);
+        QCOMPARE(actions.calls, QStringList({"freeStructure"}));
+
+        QLineEdit* edit = widgetOf<QComboBox>(*main, "ComboBox1")->lineEdit();
+        edit->setFocus(Qt::TabFocusReason);
+        QTRY_VERIFY(edit->hasFocus());
+        edit->selectAll();
+        actions.calls.clear();
+        QTest::keyClick(edit, Qt::Key_X, Qt::ControlModifier);
+        QCOMPARE(actions.calls, QStringList({"exitProgram"}));
+        QCOMPARE(endedWith, 0);
+        QCOMPARE(edit->text(), QStringLiteral("12")); // not cut
     }
 
     void childAndSettingsWindowsArePlacedBelowTheMainWindow()

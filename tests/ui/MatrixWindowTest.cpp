@@ -2,6 +2,7 @@
 // the table of either matrix, double-click toggles, the reduction marker;
 // with a screenshot.
 #include "UiTestMain.h"
+#include "WiredProgram.h"
 
 #include "run/MainController.h"
 #include "ui/ControllerActions.h"
@@ -20,22 +21,11 @@
 
 using namespace velmor;
 
-class MatrixWindowTest : public QObject {
+class MatrixWindowTest : public QObject, protected velmor::testing::WiredProgram {
     Q_OBJECT
 
-    std::unique_ptr<MainController> controller;
-    std::unique_ptr<ProgramWindows> windows;
-    std::unique_ptr<ControllerActions> actions;
-    TForm1* main = nullptr;
     TForm8* matrix = nullptr;
 
-    bool enabled(const char* name) const
-    {
-        QObject* c = main->control(QString::fromLatin1(name));
-        if (auto* w = qobject_cast<QWidget*>(c))
-            return w->isEnabled();
-        return c && c->property("enabled").toBool();
-    }
     void load(const QString& path)
     {
         main->setDialogAnswer([path](QFileDialog*) -> std::optional<std::string> { return path.toStdString(); });
@@ -54,27 +44,15 @@ class MatrixWindowTest : public QObject {
 private slots:
     void init()
     {
-        controller = std::make_unique<MainController>();
-        windows = std::make_unique<ProgramWindows>(controller->workspace());
-        main = windows->form1.get();
+        wireProgram();
         matrix = windows->form8.get();
-        actions = std::make_unique<ControllerActions>(*controller, *main);
-        main->setActions(actions.get());
-        main->setEndProcess([](int) {});
-        controller->channel().setWakeUp([this] { main->requestDrain(); });
-        main->mirror(controller->drain());
         main->show();
         QVERIFY(QTest::qWaitForWindowExposed(main));
     }
     void cleanup()
     {
         matrix->hide();
-        controller->engine().shutdown();
-        controller->channel().setWakeUp({});
-        main->setActions(nullptr);
-        actions.reset();
-        windows.reset();
-        controller.reset();
+        unwireProgram();
     }
 
     void showsAndTogglesTheDirectedMatrix()

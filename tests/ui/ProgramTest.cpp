@@ -2,6 +2,7 @@
 // loading, running, pausing and stopping through the main window's own
 // handlers, with screenshots of the states worth looking at.
 #include "UiTestMain.h"
+#include "WiredProgram.h"
 
 #include "run/MainController.h"
 #include "ui/ControllerActions.h"
@@ -52,26 +53,15 @@ QByteArray slowGridFile()
 
 } // namespace
 
-class ProgramTest : public QObject {
+class ProgramTest : public QObject, protected velmor::testing::WiredProgram {
     Q_OBJECT
 
-    std::unique_ptr<MainController> controller;
-    std::unique_ptr<ProgramWindows> windows;
-    std::unique_ptr<ControllerActions> actions;
-    TForm1* main = nullptr;
     QString nextPath;
 
     template <typename T>
     T* named(const char* name) const
     {
         return qobject_cast<T*>(main->control(QString::fromLatin1(name)));
-    }
-    bool enabled(const char* name) const
-    {
-        QObject* c = main->control(QString::fromLatin1(name));
-        if (auto* w = qobject_cast<QWidget*>(c))
-            return w->isEnabled();
-        return c && c->property("enabled").toBool();
     }
     QColor lamp(const char* name) const { return named<Lamp>(name)->fill(); }
 
@@ -90,30 +80,18 @@ class ProgramTest : public QObject {
 private slots:
     void init()
     {
-        controller = std::make_unique<MainController>();
-        windows = std::make_unique<ProgramWindows>(controller->workspace());
-        main = windows->form1.get();
-        actions = std::make_unique<ControllerActions>(*controller, *main);
-        main->setActions(actions.get());
+        wireProgram();
         main->setDialogAnswer([this](QFileDialog*) -> std::optional<std::string> {
             if (nextPath.isEmpty())
                 return std::nullopt;
             return nextPath.toStdString();
         });
-        main->setEndProcess([](int) {});
-        controller->channel().setWakeUp([this] { main->requestDrain(); });
-        main->mirror(controller->drain());
         main->show();
         QVERIFY(QTest::qWaitForWindowExposed(main));
     }
     void cleanup()
     {
-        controller->engine().shutdown();
-        controller->channel().setWakeUp({});
-        main->setActions(nullptr);
-        actions.reset();
-        windows.reset();
-        controller.reset();
+        unwireProgram();
     }
 
     void startUpState()
@@ -224,6 +202,27 @@ private slots:
         QVERIFY(!enabled("play"));
     }
 
+    void frontierFromTheMenuAddsAFifthRow()
+    {
+        open(example("most.dsm"));
+        QTRY_VERIFY(enabled("play"));
+        for (const char* box : {"CheckBox3", "CheckBox4", "CheckBox5"})
+            named<QCheckBox>(box)->click();
+        auto* frontier = main->findChild<QAction*>(QStringLiteral("Frontier1"));
+        QVERIFY(frontier && frontier->isEnabled() && !frontier->isChecked());
+        frontier->trigger();
+        QVERIFY(frontier->isChecked());
+        main->playClick();
+        QTRY_VERIFY_WITH_TIMEOUT(enabled("play") && main->gridRows() == 5 && main->gridCell(4, 4) != QString(), 20000);
+        QCOMPARE(main->gridCell(4, 0), QStringLiteral("Frontier"));
+        QCOMPARE(main->gridCell(4, 1).replace(QLatin1Char(','), QLatin1Char('.')), QStringLiteral("0.97848"));
+        QCOMPARE(main->gridCell(4, 4), QStringLiteral("nisu primjećene"));
+        QDir().mkpath(QStringLiteral(VELMOR_SCREENSHOT_DIR));
+        QVERIFY(main->grab().save(QStringLiteral(VELMOR_SCREENSHOT_DIR "/program-with-frontier.png")));
+        frontier->trigger(); // unticked: the next run has the three alone
+        QVERIFY(!frontier->isChecked());
+    }
+
     void pauseStopResume()
     {
         QTemporaryDir dir;
@@ -257,7 +256,7 @@ private slots:
     {
         open(example("resetka3x3.dsm"));
         QTRY_VERIFY(enabled("play"));
-        controller->workspace().npr.iterationLimit = 1;
+        controller->workspace().settings(Algorithm::Npr).iterationLimit = 1;
         named<QCheckBox>("CheckBox5")->click();
         main->playClick();
         QTRY_VERIFY_WITH_TIMEOUT(enabled("play") && main->gridCell(1, 4) != QString(), 20000);

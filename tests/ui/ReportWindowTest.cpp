@@ -3,6 +3,7 @@
 // cascade, closing (also while the report is still being built) and thread
 // failures; with screenshots of each kind.
 #include "UiTestMain.h"
+#include "WiredProgram.h"
 
 #include "run/MainController.h"
 #include "ui/ControllerActions.h"
@@ -15,11 +16,18 @@
 #include <QAreaSeries>
 #include <QCheckBox>
 #include <QDir>
+#include <QFile>
+#include <QPointer>
+#include <QTemporaryDir>
 #include <QGroupBox>
 #include <QLabel>
 #include <QLineEdit>
 #include <QPushButton>
 #include <QTreeView>
+
+#include "../cli/GridStructure.h"
+
+#include <unistd.h>
 
 #include <condition_variable>
 #include <mutex>
@@ -39,12 +47,16 @@ void save(QWidget* widget, const QString& name)
     QVERIFY(widget->grab().save(QStringLiteral(VELMOR_SCREENSHOT_DIR "/") + name + QStringLiteral(".png")));
 }
 
-// Holds display threads at their start until released.
+// Holds threads at their start until released; the first `free` threads
+// it starts run at once.
 class Gate {
 public:
-    ThreadLauncher launcher()
+    ThreadLauncher launcher(int free = 0)
     {
-        return [this](WorkerThread& thread, long long stack, std::function<void()> body) {
+        return [this, started = std::make_shared<int>(0), free](WorkerThread& thread, long long stack,
+                                                                std::function<void()> body) {
+            if ((*started)++ < free)
+                return thread.start(stack, std::move(body));
             return thread.start(stack, [this, body = std::move(body)] {
                 {
                     std::unique_lock guard(lock_);
@@ -67,27 +79,44 @@ private:
     bool open_ = false;
 };
 
+// Resident memory of this process, in bytes.
+std::int64_t residentBytes()
+{
+    QFile statm(QStringLiteral("/proc/self/statm"));
+    if (!statm.open(QIODevice::ReadOnly))
+        return -1;
+    const QList<QByteArray> fields = statm.readAll().split(' ');
+    return fields.size() > 1 ? fields[1].toLongLong() * sysconf(_SC_PAGESIZE) : -1;
+}
+
+// The sanitizers keep freed memory for a while on purpose.
+constexpr bool kPlainAllocator =
+#if defined(__SANITIZE_ADDRESS__) || defined(__SANITIZE_THREAD__)
+    false;
+#elif defined(__has_feature)
+#if __has_feature(address_sanitizer) || __has_feature(thread_sanitizer)
+    false;
+#else
+    true;
+#endif
+#else
+    true;
+#endif
+
 } // namespace
 
-class ReportWindowTest : public QObject {
+class ReportWindowTest : public QObject, protected velmor::testing::WiredProgram {
     Q_OBJECT
 
-    std::unique_ptr<MainController> controller;
-    std::unique_ptr<ProgramWindows> windows;
-    std::unique_ptr<ControllerActions> actions;
-    TForm1* main = nullptr;
     QString nextPath;
 
-    bool enabled(const char* name) const
-    {
-        QObject* c = main->control(QString::fromLatin1(name));
-        if (auto* w = qobject_cast<QWidget*>(c))
-            return w->isEnabled();
-        return c && c->property("enabled").toBool();
-    }
     void loadAndRun(const char* file, bool abraham, bool enr, bool npr)
     {
-        nextPath = example(file);
+        loadAndRunPath(example(file), abraham, enr, npr);
+    }
+    void loadAndRunPath(const QString& path, bool abraham, bool enr, bool npr)
+    {
+        nextPath = path;
         main->otvoridatotekuClick();
         controller->waitForArchive();
         QTRY_VERIFY(enabled("play"));
@@ -106,27 +135,14 @@ class ReportWindowTest : public QObject {
 private slots:
     void init()
     {
-        controller = std::make_unique<MainController>();
-        windows = std::make_unique<ProgramWindows>(controller->workspace());
-        main = windows->form1.get();
-        actions = std::make_unique<ControllerActions>(*controller, *main);
-        main->setActions(actions.get());
+        wireProgram();
         main->setDialogAnswer([this](QFileDialog*) -> std::optional<std::string> { return nextPath.toStdString(); });
-        main->setEndProcess([](int) {});
-        controller->channel().setWakeUp([this] { main->requestDrain(); });
-        main->mirror(controller->drain());
         main->show();
         QVERIFY(QTest::qWaitForWindowExposed(main));
     }
     void cleanup()
     {
-        controller->endReports();
-        controller->engine().shutdown();
-        controller->channel().setWakeUp({});
-        main->setActions(nullptr);
-        actions.reset();
-        windows.reset();
-        controller.reset();
+        unwireProgram();
     }
 
     void eachKindShowsItsFinishedReport()
@@ -150,6 +166,11 @@ private slots:
         QCOMPARE(abraham->label(3), QStringLiteral("traženje elementarnih putova:"));
         QCOMPARE(abraham->label(8), QStringLiteral("uspješnih putova :"));
         QCOMPARE(abraham->value(8), QStringLiteral("2"));
+        // A finished run's bracket is the availability itself.
+        QCOMPARE(abraham->label(10), QStringLiteral("donja granica :"));
+        QCOMPARE(abraham->label(11), QStringLiteral("gornja granica :"));
+        QCOMPARE(abraham->value(10), abraham->value(6));
+        QCOMPARE(abraham->value(11), abraham->value(6));
         QVERIFY(abraham->pairShown(5));
         QCOMPARE(abraham->chartTitle(),
                  QStringLiteral("Prikaz zahtjeva za memorijom po iteracji  [ byte / iteraciji (vrijeme) ]"));
@@ -231,21 +252,94 @@ private slots:
         building->close();
         QVERIFY(enabled("rezenr"));
         QVERIFY(controller->reportAbort(Algorithm::Enr).load());
+        // The closed window is released with all it holds; its display
+        // thread, stopped at its first check, hands its report to nobody.
+        const QPointer<TForm4> closed(building);
+        QTRY_VERIFY(closed.isNull());
+        QVERIFY(actions->reportWindows().empty());
         gate.release();
-        QTRY_VERIFY(building->report() != nullptr);
-        QCOMPARE(controller->reportsBuilding(), 0);
-        // Stopped at its first check: the root only, and the notice stays.
-        QCOMPARE(building->treeLines().size(), 1);
-        QCOMPARE(building->statusLine(), QStringLiteral("Prikaz je u izradi, pričekajte trenutak"));
+        QTRY_COMPARE(controller->reportsBuilding(), 0);
+        QTest::qWait(10); // the report arrives, for a window that is gone
 
         controller->setReportLauncher(defaultThreadLauncher());
         main->rezenrClick();
         TForm4* fresh = newestReport();
-        QVERIFY(fresh != building);
+        QCOMPARE(actions->reportWindows().size(), std::size_t(1));
         QCOMPARE(fresh->reportNumber(), 2);
         QTRY_VERIFY_WITH_TIMEOUT(fresh->report() && fresh->report()->finished, 20000);
         QVERIFY(fresh->treeLines().size() > 50);
         QVERIFY(!enabled("rezenr"));
+    }
+
+    // Open a report, start another run, close the report while the run is
+    // on: nothing may open a report before the run has ended.
+    void noReportOpensWhileARunIsOn()
+    {
+        loadAndRun("resetka3x3.dsm", false, true, false);
+        main->rezenrClick();
+        TForm4* report = newestReport();
+        QTRY_VERIFY_WITH_TIMEOUT(report->report() && report->report()->finished, 20000);
+
+        Gate algorithms;
+        controller->engine().setThreadLauncher(algorithms.launcher(1)); // the core thread runs
+        main->playClick();
+        QTRY_VERIFY(enabled("stop"));
+        report->close();
+        for (const char* name : {"rezenr", "ENR4", "detaljni", "Svihodabranih1", "rezabr", "A1", "reznpr", "NPR4"})
+            QVERIFY2(!enabled(name), name);
+        main->rezenrClick();
+        main->ENR4Click();
+        main->detaljniClick();
+        QCOMPARE(controller->reportsBuilding(), 0);
+        QTRY_VERIFY(actions->reportWindows().empty());
+
+        algorithms.release();
+        QTRY_VERIFY_WITH_TIMEOUT(enabled("play"), 20000);
+        for (const char* name : {"rezenr", "ENR4", "detaljni", "Svihodabranih1"})
+            QVERIFY2(enabled(name), name);
+        main->ENR4Click();
+        QTRY_VERIFY_WITH_TIMEOUT(newestReport() && newestReport()->report() && newestReport()->report()->finished,
+                                 20000);
+        QCOMPARE(newestReport()->reportNumber(), 2);
+    }
+
+    // A closed report window goes with everything it holds: opening and
+    // closing a large report again and again leaves the process as large as
+    // it was.
+    void closedReportsAreReleased()
+    {
+        QTemporaryDir dir;
+        const QString path = dir.filePath(QStringLiteral("resetka3x5.dsm"));
+        {
+            QFile file(path);
+            QVERIFY(file.open(QIODevice::WriteOnly));
+            file.write(velmor::testing::gridStructure(3, 5).c_str());
+        }
+        loadAndRunPath(path, false, true, false);
+        QVERIFY(controller->workspace().enrRows.rowCount() > 100000);
+        const std::int64_t before = residentBytes();
+        std::int64_t largest = before;
+        for (int i = 0; i < 20; ++i) {
+            main->rezenrClick();
+            const QPointer<TForm4> report(newestReport());
+            QVERIFY(report);
+            QTRY_VERIFY_WITH_TIMEOUT(report->report() && report->report()->finished, 60000);
+            QVERIFY(report->report()->tree.size() > 100000);
+            largest = std::max(largest, residentBytes());
+            report->close();
+            QTRY_VERIFY(report.isNull());
+            QVERIFY(enabled("rezenr"));
+        }
+        QVERIFY(actions->reportWindows().empty());
+        const std::int64_t after = residentBytes();
+        qInfo("resident: %lld MB before, %lld MB with a report open, %lld MB after", static_cast<long long>(before >> 20),
+              static_cast<long long>(largest >> 20), static_cast<long long>(after >> 20));
+        if (!kPlainAllocator)
+            QSKIP("the sanitizer's allocator keeps freed memory");
+        // One report takes far more than the margin; twenty kept would be
+        // many times that.
+        QVERIFY(largest - before > (std::int64_t{64} << 20));
+        QVERIFY2(after - before < (std::int64_t{32} << 20), "closed reports kept their memory");
     }
 
     void aReportThatCannotStartShowsTheErrorAndAnEmptyWindow()

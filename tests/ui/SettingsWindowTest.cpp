@@ -99,14 +99,14 @@ private slots:
             QCOMPARE(g.limited->text(), QStringLiteral("ograničeno"));
         }
         QCOMPARE(workspace->coreStackSize, 20480);
-        QCOMPARE(workspace->abraham.memoryLimit, -1);
-        QCOMPARE(workspace->npr.normal, 1);
+        QCOMPARE(workspace->settings(Algorithm::Abraham).memoryLimit, -1);
+        QCOMPARE(workspace->settings(Algorithm::Npr).normal, 1);
 
         // Reopening shows what the workspace holds now.
         settings->hide();
-        workspace->enr.stackSize = 8192;
-        workspace->npr.normal = 0;
-        workspace->enr.timeLimit = 42;
+        workspace->settings(Algorithm::Enr).stackSize = 8192;
+        workspace->settings(Algorithm::Npr).normal = 0;
+        workspace->settings(Algorithm::Enr).timeLimit = 42;
         settings->show();
         QCOMPARE(edit(5)->text(), QStringLiteral("8192"));
         QCOMPARE(upDown(5)->position(), 2);
@@ -116,14 +116,14 @@ private slots:
         QVERIFY(time.edit->isEnabled());
         QCOMPARE(time.edit->text(), QStringLiteral("42"));
         QCOMPARE(time.edit->palette().color(QPalette::Active, QPalette::Base), QColor(Qt::white));
-        QCOMPARE(workspace->enr.timeLimit, 42);
-        QCOMPARE(workspace->npr.normal, 0);
+        QCOMPARE(workspace->settings(Algorithm::Enr).timeLimit, 42);
+        QCOMPARE(workspace->settings(Algorithm::Npr).normal, 0);
     }
 
     void stackSizesMoveInStepsWithinTheirRange()
     {
         int* fields[] = {&workspace->coreStackSize, &workspace->archiveStackSize, &workspace->displayStackSize,
-                         &workspace->abraham.stackSize, &workspace->enr.stackSize, &workspace->npr.stackSize};
+                         &workspace->settings(Algorithm::Abraham).stackSize, &workspace->settings(Algorithm::Enr).stackSize, &workspace->settings(Algorithm::Npr).stackSize};
         settings->show();
         for (int n = 1; n <= 6; ++n) {
             for (int press = 0; press < 5; ++press)
@@ -154,7 +154,7 @@ private slots:
     void behaviourButtonsWriteTheirAlgorithmsField()
     {
         settings->show();
-        std::uint8_t* fields[] = {&workspace->abraham.normal, &workspace->enr.normal, &workspace->npr.normal};
+        std::uint8_t* fields[] = {&workspace->settings(Algorithm::Abraham).normal, &workspace->settings(Algorithm::Enr).normal, &workspace->settings(Algorithm::Npr).normal};
         for (int a = 0; a < 3; ++a) {
             QTest::mouseClick(radio(2 + 2 * a), Qt::LeftButton); // "posebno"
             QCOMPARE(*fields[a], 0);
@@ -162,7 +162,7 @@ private slots:
                 QCOMPARE(*fields[other], 1);
         }
         QTest::mouseClick(radio(3), Qt::LeftButton);
-        QCOMPARE(workspace->enr.normal, 1);
+        QCOMPARE(workspace->settings(Algorithm::Enr).normal, 1);
         QCOMPARE(radio(1)->text(), QStringLiteral("normalno"));
         QCOMPARE(radio(2)->text(), QStringLiteral("posebno"));
     }
@@ -170,11 +170,11 @@ private slots:
     void limitsKeepTheirSavedValue()
     {
         settings->show();
-        std::int64_t* fields[] = {&workspace->abraham.memoryLimit,    &workspace->enr.memoryLimit,
-                                  &workspace->npr.memoryLimit,        &workspace->abraham.timeLimit,
-                                  &workspace->enr.timeLimit,          &workspace->npr.timeLimit,
-                                  &workspace->abraham.iterationLimit, &workspace->enr.iterationLimit,
-                                  &workspace->npr.iterationLimit};
+        std::int64_t* fields[] = {&workspace->settings(Algorithm::Abraham).memoryLimit,    &workspace->settings(Algorithm::Enr).memoryLimit,
+                                  &workspace->settings(Algorithm::Npr).memoryLimit,        &workspace->settings(Algorithm::Abraham).timeLimit,
+                                  &workspace->settings(Algorithm::Enr).timeLimit,          &workspace->settings(Algorithm::Npr).timeLimit,
+                                  &workspace->settings(Algorithm::Abraham).iterationLimit, &workspace->settings(Algorithm::Enr).iterationLimit,
+                                  &workspace->settings(Algorithm::Npr).iterationLimit};
         for (int group = 0; group < 9; ++group) {
             const TForm7::LimitGroup& g = settings->limitGroup(group);
             QCOMPARE(g.edit->objectName(), QStringLiteral("Edit%1").arg(7 + group));
@@ -207,18 +207,18 @@ private slots:
         // A zero limit is not saved: back to "ograničeno" brings the older value.
         const TForm7::LimitGroup& g = settings->limitGroup(0);
         g.edit->setText(QStringLiteral("0"));
-        QCOMPARE(workspace->abraham.memoryLimit, 0);
+        QCOMPARE(workspace->settings(Algorithm::Abraham).memoryLimit, 0);
         QTest::mouseClick(g.unlimited, Qt::LeftButton);
         QCOMPARE(g.savedLimit, 5000);
         QTest::mouseClick(g.limited, Qt::LeftButton);
-        QCOMPARE(workspace->abraham.memoryLimit, 5000);
+        QCOMPARE(workspace->settings(Algorithm::Abraham).memoryLimit, 5000);
 
         // A negative text stores its absolute value and stays as typed.
         g.edit->selectAll();
         QTest::keyClicks(g.edit, QStringLiteral("300"));
         QTest::keyClick(g.edit, Qt::Key_Home);
         QTest::keyClick(g.edit, Qt::Key_Minus);
-        QCOMPARE(workspace->abraham.memoryLimit, 300);
+        QCOMPARE(workspace->settings(Algorithm::Abraham).memoryLimit, 300);
         QCOMPARE(g.edit->text(), QStringLiteral("-300"));
     }
 
@@ -229,12 +229,12 @@ private slots:
         const TForm7::LimitGroup& g = settings->limitGroup(5); // NPR time
         QTest::mouseClick(g.limited, Qt::LeftButton);
         g.edit->setText(QStringLiteral("75"));
-        QCOMPARE(workspace->npr.timeLimit, 75);
+        QCOMPARE(workspace->settings(Algorithm::Npr).timeLimit, 75);
 
         g.edit->setFocus();
         g.edit->end(false);
         QTest::keyClick(g.edit, Qt::Key_Backspace);
-        QCOMPARE(workspace->npr.timeLimit, 7);
+        QCOMPARE(workspace->settings(Algorithm::Npr).timeLimit, 7);
         QTest::keyClick(g.edit, Qt::Key_Backspace); // empty: not an integer
         TForm2& error = *windows->form2;
         QVERIFY(error.isVisible());
@@ -242,7 +242,7 @@ private slots:
         QCOMPARE(error.secondLine(), QStringLiteral("error description : '' nije ispravna cjelobrojna vrijednost"));
         QVERIFY(!settings->isEnabled());
         QVERIFY(main.isEnabled());
-        QCOMPARE(workspace->npr.timeLimit, 7);
+        QCOMPARE(workspace->settings(Algorithm::Npr).timeLimit, 7);
         QCOMPARE(g.edit->text(), QStringLiteral("7"));
 
         error.close();
@@ -251,14 +251,14 @@ private slots:
 
         g.edit->setText(QStringLiteral("12x"));
         QCOMPARE(error.secondLine(), QStringLiteral("error description : '12x' nije ispravna cjelobrojna vrijednost"));
-        QCOMPARE(workspace->npr.timeLimit, 7);
+        QCOMPARE(workspace->settings(Algorithm::Npr).timeLimit, 7);
         QCOMPARE(g.edit->text(), QStringLiteral("7"));
         error.close();
 
         // While unlimited the field's text is not read.
         QTest::mouseClick(g.unlimited, Qt::LeftButton);
         g.edit->setText(QStringLiteral("nešto"));
-        QCOMPARE(workspace->npr.timeLimit, -1);
+        QCOMPARE(workspace->settings(Algorithm::Npr).timeLimit, -1);
         QVERIFY(!error.isVisible());
     }
 

@@ -431,6 +431,11 @@ void copyPath(const Products& pd, int i, ByteMatrix& target)
     std::memcpy(target.row(0), pd.ws.abrahamPaths.row(i), static_cast<std::size_t>(target.columnCount()));
 }
 
+void copyPath(const Products& pd, int i, TermRows& target)
+{
+    target.writeRow(0, pd.ws.abrahamPaths.row(i));
+}
+
 // Appends the terms of path i, then makes them readable to the coordinator.
 bool appendTerms(Products& pd, int i)
 {
@@ -438,12 +443,11 @@ bool appendTerms(Products& pd, int i)
     pd.ws.abraham.partialCount.store(std::max(count - 1, 0), std::memory_order_relaxed);
     if (count > 0) {
         const int first = pd.ws.abrahamProducts.rowCount();
-        if (!pd.writer.appendRows(count) || !pd.ws.abraham.links.resize(first + count))
+        if (!pd.writer.appendRows(count))
             return false;
         for (int k = 0; k < count; ++k) {
-            std::memcpy(pd.ws.abrahamProducts.row(first + k), pd.current.row(k),
-                        static_cast<std::size_t>(pd.current.columnCount()));
-            pd.ws.abraham.links.set(first + k, i);
+            pd.ws.abrahamProducts.writeRow(first + k, pd.current.row(k));
+            pd.ws.abraham.links.append(i);
         }
     }
     pd.writer.publishAll();
@@ -491,7 +495,7 @@ bool findMinimalPaths(AlgorithmRun& run, StructureWorkspace& ws)
     const int t = ws.workDestinationIndex;
     if (graph.lastColumn() != last || s < 0 || s > last || t < 0 || t > last)
         return false;
-    const bool normal = ws.abraham.normal != 0;
+    const bool normal = run.normal();
     Search search{run, graph, ws.workElementState, t, normal, {}, {}, {}};
     if (!search.paths.start(last + 1, s))
         return false;
@@ -552,7 +556,7 @@ bool buildDisjointProducts(AlgorithmRun& run, StructureWorkspace& ws)
     return true;
 }
 
-bool runAbraham(AlgorithmRun& run, StructureWorkspace& ws, ByteMatrix& finalTerms)
+bool runAbraham(AlgorithmRun& run, StructureWorkspace& ws, TermRows& finalTerms)
 {
     run.startSlot(kWholeRunSlot);
     run.startSlot(kSearchSlot);
@@ -564,7 +568,7 @@ bool runAbraham(AlgorithmRun& run, StructureWorkspace& ws, ByteMatrix& finalTerm
     run.stopSlot(kSearchSlot);
 
     run.startSlot(kSortSlot);
-    sortPaths(ws.abrahamPaths, ws.abrahamSortArray1, ws.abrahamSortArray2, ws.abrahamRule);
+    sortPaths(ws.abrahamPaths, ws.abrahamSortArray1, ws.abrahamSortArray2, run.variant());
     run.stopSlot(kSortSlot);
 
     run.startSlot(kExecutionSlot);

@@ -13,7 +13,7 @@ namespace velmor::reference {
 // Runs the three phases on the work structure, copies the terms into
 // `finalTerms` and stores the result code. False when the work structure is
 // unusable or a phase meets an inconsistency.
-bool runAbraham(AlgorithmRun& run, StructureWorkspace& ws, ByteMatrix& finalTerms);
+bool runAbraham(AlgorithmRun& run, StructureWorkspace& ws, TermRows& finalTerms);
 
 // Breadth-wise search of the minimal paths from workSourceIndex to
 // workDestinationIndex. Leaves in ws.abrahamPaths one row per partial path

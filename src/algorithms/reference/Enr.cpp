@@ -23,10 +23,10 @@ constexpr std::int32_t kUsed = -1;     // worked in an earlier child
 // frontier marks, certain neighbours).
 class EnrTree {
 public:
-    EnrTree(AlgorithmRun& run, StructureWorkspace& ws, ByteMatrix& finalTerms)
+    EnrTree(AlgorithmRun& run, StructureWorkspace& ws, TermRows& finalTerms)
         : run_(run), ws_(ws), finalTerms_(finalTerms), tree_(ws.enrRows, ws.enr.feed, ws.enr.links),
           elements_(ws.workMatrix.columnCount()), destination_(ws.workDestinationIndex),
-          variant_(ws.enrVariant), normal_(ws.enr.normal != 0)
+          variant_(run.variant()), normal_(run.normal())
     {
     }
 
@@ -180,7 +180,7 @@ private:
 
     AlgorithmRun& run_;
     StructureWorkspace& ws_;
-    ByteMatrix& finalTerms_;
+    TermRows& finalTerms_;
     SolutionTree tree_;
     int elements_;
     int destination_;
@@ -193,7 +193,7 @@ private:
 
 } // namespace
 
-bool runEnr(AlgorithmRun& run, StructureWorkspace& ws, ByteMatrix& finalTerms)
+bool runEnr(AlgorithmRun& run, StructureWorkspace& ws, TermRows& finalTerms)
 {
     if (!beginTreeRun(run, ws))
         return abandonTreeRun(run);

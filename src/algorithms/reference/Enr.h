@@ -1,6 +1,7 @@
 #pragma once
 
 #include "containers/CellMatrix.h"
+#include "containers/TermRows.h"
 
 namespace velmor {
 class AlgorithmRun;
@@ -13,6 +14,6 @@ namespace velmor::reference {
 // source one frontier element at a time. Builds enrRows and the links while
 // the coordinator reads the rows, and delivers the success rows as final
 // terms. False for an unusable working structure.
-bool runEnr(AlgorithmRun& run, StructureWorkspace& ws, ByteMatrix& finalTerms);
+bool runEnr(AlgorithmRun& run, StructureWorkspace& ws, TermRows& finalTerms);
 
 } // namespace velmor::reference

@@ -232,10 +232,10 @@ private:
 // expansion (working copy, path, branch elements, path marks).
 class NprTree {
 public:
-    NprTree(AlgorithmRun& run, StructureWorkspace& ws, ByteMatrix& finalTerms)
+    NprTree(AlgorithmRun& run, StructureWorkspace& ws, TermRows& finalTerms)
         : run_(run), ws_(ws), finalTerms_(finalTerms), tree_(ws.nprRows, ws.npr.feed, ws.npr.links),
           elements_(ws.workMatrix.columnCount()), source_(ws.workSourceIndex),
-          destination_(ws.workDestinationIndex), normal_(ws.npr.normal != 0)
+          destination_(ws.workDestinationIndex), normal_(run.normal())
     {
     }
 
@@ -244,7 +244,7 @@ public:
     bool plant()
     {
         finalTerms_.clear();
-        WideMatrix& numbers = ws_.nprPaths;
+        DeltaRows& numbers = ws_.nprPaths;
         if (!tree_.plantRoot(elements_, source_) || !numbers.allocate(elements_ + 1, 1) || !marks_.allocate(elements_))
             return false;
         numbers.set(source_, 0, 1);
@@ -259,7 +259,7 @@ public:
         branch_.clear();
         blockFailedElements(row);
         const bool found = timedIn(run_, kExecutionSlot, kSearchSlot, [&] {
-            return findShortestPath(run_, copy_, path_, marks_, source_, destination_, ws_.nprVariant,
+            return findShortestPath(run_, copy_, path_, marks_, source_, destination_, run_.variant(),
                                     ws_.workElementState, normal_);
         });
         int branchable = 0;
@@ -324,22 +324,23 @@ private:
     bool appendChildren(int row, int count)
     {
         const int first = tree_.appendChildren(row, count);
-        if (first < 0 || !ws_.nprPaths.resize(elements_ + 1, tree_.lastRow() + 1))
+        if (first < 0)
             return false;
         for (int child = first; child < first + count; ++child)
-            walkBranch(child, row);
+            if (!walkBranch(child, row))
+                return false;
         return true;
     }
 
     // Fixes the branch elements of one child: working up to the first one not
     // yet used as a failing element, which fails. The marks are shared by the
     // children of one expansion, so each child fails the next element.
-    void walkBranch(int child, int parent)
+    bool walkBranch(int child, int parent)
     {
         std::int8_t* cells = tree_.childRow(child);
-        std::int32_t* numbers = ws_.nprPaths.row(child);
-        std::memcpy(numbers, ws_.nprPaths.row(parent), sizeof(std::int32_t) * (static_cast<std::size_t>(elements_) + 1));
-        std::int32_t next = numbers[elements_];
+        std::vector<std::int32_t> numbers(static_cast<std::size_t>(elements_) + 1);
+        ws_.nprPaths.readRow(parent, numbers.data());
+        std::int32_t next = numbers[static_cast<std::size_t>(elements_)];
         // A child is a leaf as soon as its walk fixes the destination.
         std::int8_t state = OpenRow;
         for (int k = 0; k < branch_.count(); ++k) {
@@ -355,18 +356,19 @@ private:
                 continue;
             }
             fixElement(run_, cells, x, value);
-            numbers[x] = next++;
+            numbers[static_cast<std::size_t>(x)] = next++;
             state = x == destination_ ? value : std::int8_t{OpenRow};
             if (value == -1)
                 break;
         }
-        numbers[elements_] = next;
+        numbers[static_cast<std::size_t>(elements_)] = next;
         cells[elements_] = state;
+        return ws_.nprPaths.appendRow(parent, numbers.data()) == child;
     }
 
     AlgorithmRun& run_;
     StructureWorkspace& ws_;
-    ByteMatrix& finalTerms_;
+    TermRows& finalTerms_;
     SolutionTree tree_;
     int elements_;
     int source_;
@@ -398,7 +400,7 @@ bool findShortestPath(AlgorithmRun& run, const ByteMatrix& copy, IntArray& path,
     return outcome == SearchOutcome::Found;
 }
 
-bool runNpr(AlgorithmRun& run, StructureWorkspace& ws, ByteMatrix& finalTerms)
+bool runNpr(AlgorithmRun& run, StructureWorkspace& ws, TermRows& finalTerms)
 {
     if (!beginTreeRun(run, ws))
         return abandonTreeRun(run);

@@ -1,6 +1,7 @@
 #pragma once
 
 #include "containers/CellMatrix.h"
+#include "containers/TermRows.h"
 #include "containers/IntArray.h"
 
 namespace velmor {
@@ -15,7 +16,7 @@ namespace velmor::reference {
 // Builds nprRows, nprPaths and the links while the coordinator reads the rows,
 // and delivers the success rows as final terms. False for an unusable working
 // structure or an inconsistent search.
-bool runNpr(AlgorithmRun& run, StructureWorkspace& ws, ByteMatrix& finalTerms);
+bool runNpr(AlgorithmRun& run, StructureWorkspace& ws, TermRows& finalTerms);
 
 // Breadth-first search over the partial paths of a working copy `copy` (which
 // holds usable and blocked arcs, no leaving arcs). On success `path` holds the

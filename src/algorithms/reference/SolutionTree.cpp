@@ -4,7 +4,7 @@
 
 namespace velmor::reference {
 
-SolutionTree::SolutionTree(ByteMatrix& rows, TermFeed& feed, IntArray& links)
+SolutionTree::SolutionTree(TermRows& rows, TermFeed& feed, LinkArray& links)
     : rows_(rows), writer_(rows, feed), links_(links)
 {
 }
@@ -22,13 +22,24 @@ bool SolutionTree::plantRoot(int elementCount, int source)
 int SolutionTree::appendChildren(int parent, int count)
 {
     const int first = rows_.rowCount();
-    if (!writer_.appendRows(count) || !links_.resize(first + count))
+    children_.clear();
+    if (!writer_.appendRows(count) || !children_.allocate(stateColumn_ + 1, count))
         return -1;
+    firstChild_ = first;
     for (int child = first; child < first + count; ++child) {
-        std::memcpy(rows_.row(child), rows_.row(parent), static_cast<std::size_t>(stateColumn_));
-        links_.set(child, parent);
+        for (int c = 0; c < stateColumn_; ++c)
+            children_.set(c, child - first, static_cast<std::int8_t>(rows_.get(c, parent)));
+        links_.append(parent);
     }
     return first;
+}
+
+void SolutionTree::publish()
+{
+    for (int r = 0; r <= children_.lastRow(); ++r)
+        rows_.writeRow(firstChild_ + r, children_.row(r));
+    children_.clear();
+    writer_.publishAll();
 }
 
 bool beginTreeRun(AlgorithmRun& run, const StructureWorkspace& ws)
@@ -44,7 +55,7 @@ bool beginTreeRun(AlgorithmRun& run, const StructureWorkspace& ws)
     return true;
 }
 
-bool finishTreeRun(AlgorithmRun& run, const SolutionTree& tree, ByteMatrix& finalTerms, TreeRunEnd end)
+bool finishTreeRun(AlgorithmRun& run, const SolutionTree& tree, TermRows& finalTerms, TreeRunEnd end)
 {
     if (end == TreeRunEnd::Stopped)
         run.markStopped();

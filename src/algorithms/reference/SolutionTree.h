@@ -21,17 +21,19 @@ enum TreeRowState : std::int8_t {
 // Rows of a solution tree (element cells 0..n, then the row state) and the
 // parent of every row. The coordinator reads the rows while they grow, so
 // rows are added and changed only through the live writer: children are
-// written completely before publish() makes them readable.
+// written completely before publish() makes them readable. The children of
+// an expansion are written as cells of a byte each and stored when they are
+// published.
 class SolutionTree {
 public:
-    SolutionTree(ByteMatrix& rows, TermFeed& feed, IntArray& links);
+    SolutionTree(TermRows& rows, TermFeed& feed, LinkArray& links);
 
     // The root: only the source works; its own parent is 0.
     bool plantRoot(int elementCount, int source);
 
     int lastRow() const { return rows_.lastRow(); }
-    std::int8_t state(int row) const { return rows_.row(row)[stateColumn_]; }
-    std::int8_t cell(int element, int row) const { return rows_.row(row)[element]; }
+    std::int8_t state(int row) const { return static_cast<std::int8_t>(rows_.get(stateColumn_, row)); }
+    std::int8_t cell(int element, int row) const { return static_cast<std::int8_t>(rows_.get(element, row)); }
     // Changes the state of a row that the coordinator may already read.
     void setState(int row, std::int8_t state) { writer_.setShared(stateColumn_, row, state); }
 
@@ -39,18 +41,20 @@ public:
     // cells; returns the first child's row, -1 when storage ran out.
     int appendChildren(int parent, int count);
     // A child's cells, to be written before publish().
-    std::int8_t* childRow(int row) { return rows_.row(row); }
-    void publish() { writer_.publishAll(); }
+    std::int8_t* childRow(int row) { return children_.row(row - firstChild_); }
+    void publish();
 
-    const ByteMatrix& rows() const { return rows_; }
+    const TermRows& rows() const { return rows_; }
     std::int64_t rowsByteSize() const { return rows_.byteSize(); }
     std::int64_t linksByteSize() const { return links_.byteSize(); }
 
 private:
-    ByteMatrix& rows_;
+    TermRows& rows_;
     LiveTermWriter writer_;
-    IntArray& links_;
+    LinkArray& links_;
     int stateColumn_ = 0;
+    ByteMatrix children_; // the children not yet published
+    int firstChild_ = 0;
 };
 
 // Fixes an element of a child row; fixing one that its parent had already
@@ -109,7 +113,7 @@ TreeRunEnd expandOpenRows(AlgorithmRun& run, const SolutionTree& tree, Expand&& 
 // Ends a tree run that got through: a stopped run is marked, the success rows
 // become the final terms, the execution and whole-run slots stop and the
 // result code is stored. False only when the final terms could not be stored.
-bool finishTreeRun(AlgorithmRun& run, const SolutionTree& tree, ByteMatrix& finalTerms, TreeRunEnd end);
+bool finishTreeRun(AlgorithmRun& run, const SolutionTree& tree, TermRows& finalTerms, TreeRunEnd end);
 
 // Ends a run that failed: stops its slots and delivers nothing.
 bool abandonTreeRun(AlgorithmRun& run);

@@ -1,0 +1,59 @@
+#pragma once
+
+// The boundary states of an undirected graph (as in FrontierPartitions.h)
+// for boundaries of up to 13 vertices, held in the 16 four-bit lanes of one
+// word, so that a step is a few word operations instead of a pass over the
+// positions. Every boundary vertex keeps one lane while it is on the
+// boundary (the plan fixes which), a free lane holds 0. A component is
+// named by its first lane: label 3 + l for a component whose lowest lane
+// is l; 1 and 2 stay the terminals' sides, 0 a failed vertex. Such names
+// need no renumbering: merging keeps the smaller one, and only the
+// component of a leaving vertex that named it takes a new one.
+
+#include "algorithms/FrontierOrder.h"
+#include "algorithms/FrontierTable.h"
+
+#include <cstdint>
+#include <vector>
+
+namespace velmor::frontier {
+
+class LanePartitions {
+public:
+    // Widest working boundary: the highest name, 3 + 12, fills a lane.
+    static constexpr int kMostPositions = 13;
+
+    LanePartitions(const Graph& graph, const Plan& plan);
+
+    int wordsAfter(int) const { return 1; }
+    void expand(int k, const std::uint64_t* key, long double weight, StepOutcomes& out) const;
+
+private:
+    struct Code {
+        int entering = 0;
+        long double enteringAvailability[2] = {1, 1};
+        std::uint8_t enteringRole[2] = {0, 0}; // a label of a terminal's side, or 0
+        int enteringLane[2] = {0, 0};
+        int fromLane = 0;
+        int toLane = 0;
+        long double linkAvailability = 1;
+        bool sourceIn = false;
+        bool destinationIn = false;
+        int leaving = 0;
+        int leavingLane[2] = {0, 0};
+        // Lanes (bit per lane) of the vertices left with a single later link.
+        std::uint32_t singleExit = 0;
+        // Lanes of the link's ends and the entering vertices that stay with a
+        // single later link: their components may have become dead ends.
+        int checks = 0;
+        int checkLane[4] = {0, 0, 0, 0};
+    };
+
+    // Lets the leaving vertices go, drops the parts that can only end where
+    // they are, and stores the state.
+    void store(const Code& code, std::uint64_t lanes, long double weight, StepOutcomes& out) const;
+
+    std::vector<Code> codes_;
+};
+
+} // namespace velmor::frontier
