@@ -1,6 +1,7 @@
 #include "platform/Threads.h"
 
 #include <pthread.h>
+#include <signal.h>
 #include <unistd.h>
 
 #include <algorithm>
@@ -58,8 +59,18 @@ bool WorkerThread::start(long long stackSize, std::function<void()> body, std::s
     pthread_attr_init(&attributes);
     pthread_attr_setstacksize(&attributes, effectiveStackSize(stackSize));
     auto* argument = new std::function<void()>(std::move(body));
+    // A worker starts with the terminal's signals blocked, so that an
+    // interrupt always reaches the thread that waits for it. (Delivered to a
+    // worker busy computing, its handler could wait a long time to run.)
+    sigset_t terminalSignals;
+    sigset_t previous;
+    sigemptyset(&terminalSignals);
+    for (int signal : {SIGINT, SIGTERM, SIGHUP, SIGQUIT})
+        sigaddset(&terminalSignals, signal);
+    pthread_sigmask(SIG_BLOCK, &terminalSignals, &previous);
     pthread_t thread;
     const int result = pthread_create(&thread, &attributes, threadEntry, argument);
+    pthread_sigmask(SIG_SETMASK, &previous, nullptr);
     pthread_attr_destroy(&attributes);
     if (result != 0) {
         delete argument;

@@ -3,10 +3,13 @@
 #include "algorithms/RunFrame.h"
 #include "algorithms/WorkStructure.h"
 #include "platform/Numbers.h"
+#include "platform/Threads.h"
 #include "run/AlgorithmTable.h"
 #include "run/ResultRows.h"
 
 #include <gtest/gtest.h>
+
+#include <signal.h>
 
 #include <algorithm>
 #include <atomic>
@@ -467,6 +470,26 @@ TEST_F(ControllerTest, FaultAfterTheAlgorithmsStartedEndsTheRunAfterThem)
 }
 
 // --- Result rows -------------------------------------------------------------------------------
+
+// An interrupt must reach the thread that waits for it, not a worker busy
+// computing; the starting thread's own signals stay as they were.
+TEST(WorkerThreads, StartWithTheTerminalsSignalsBlocked)
+{
+    sigset_t before;
+    pthread_sigmask(SIG_SETMASK, nullptr, &before);
+    std::atomic<int> blocked{-1};
+    WorkerThread thread;
+    ASSERT_TRUE(thread.start(0, [&blocked] {
+        sigset_t mask;
+        pthread_sigmask(SIG_SETMASK, nullptr, &mask);
+        blocked = sigismember(&mask, SIGINT) + sigismember(&mask, SIGTERM);
+    }));
+    thread.join();
+    EXPECT_EQ(blocked.load(), 2);
+    sigset_t after;
+    pthread_sigmask(SIG_SETMASK, nullptr, &after);
+    EXPECT_EQ(sigismember(&after, SIGINT), sigismember(&before, SIGINT));
+}
 
 TEST(ResultRows, MeasuresAreUnderscorePadded)
 {
