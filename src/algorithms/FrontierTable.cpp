@@ -34,10 +34,8 @@ bool StateTable::reset(int words, std::size_t expected, std::int64_t ceiling)
     words_ = words;
     stride_ = stride;
     generation_ = 1;
-    try {
-        std::vector<std::uint64_t>().swap(cells_);
-        cells_.assign(slots * stride_, 0);
-    } catch (const std::bad_alloc&) {
+    cells_.release();
+    if (!cells_.allocate(slots * stride_)) {
         slots_ = mask_ = 0;
         return false;
     }
@@ -58,11 +56,8 @@ bool StateTable::grow(std::int64_t ceiling)
     if (ceiling >= 0 && bytesFor(slots) + byteSize() > ceiling)
         return false;
     StateTable larger;
-    try {
-        larger.cells_.assign(slots * stride_, 0);
-    } catch (const std::bad_alloc&) {
+    if (!larger.cells_.allocate(slots * stride_))
         return false;
-    }
     larger.words_ = words_;
     larger.stride_ = stride_;
     larger.slots_ = slots;
@@ -90,7 +85,7 @@ std::int64_t StateTable::bytesFor(std::size_t slots) const
 
 std::int64_t StateTable::byteSize() const
 {
-    return static_cast<std::int64_t>(cells_.capacity() * sizeof(std::uint64_t));
+    return static_cast<std::int64_t>(cells_.byteSize());
 }
 
 StepOutcomes::StepOutcomes(StateTable& table, std::int64_t ceiling)

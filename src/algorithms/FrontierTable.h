@@ -11,6 +11,8 @@
 // its mark equals the table's generation, so emptying the table for the
 // next step only counts the generation on.
 
+#include "platform/ZeroedWords.h"
+
 #include <cfloat>
 #include <cstdint>
 #include <cstring>
@@ -108,7 +110,7 @@ private:
 
     int words_ = 1;
     std::size_t stride_ = 1 + kExtraWords; // words per slot
-    std::vector<std::uint64_t> cells_;
+    ZeroedWords cells_;
     std::size_t slots_ = 0;
     std::size_t mask_ = 0;
     std::size_t size_ = 0;
