@@ -48,6 +48,7 @@ bool DeltaRows::allocate(int columns, int rows)
     columnWidth_ = widthFor(static_cast<std::uint64_t>(columns - 1));
     countWidth_ = widthFor(static_cast<std::uint64_t>(columns));
     valueWidth_ = 1;
+    lastRowChange_.assign(static_cast<std::size_t>(columns), 0);
     for (int r = 0; r < rows; ++r)
         appendRowOf(r);
     return true;
@@ -60,6 +61,9 @@ bool DeltaRows::appendRowOf(int parent)
     parents_.append(parent);
     pushWidth(counts_, 0, countWidth_);
     lastFirstChange_ = changeTotal_;
+    for (int column : lastRowColumns_)
+        lastRowChange_[static_cast<std::size_t>(column)] = 0;
+    lastRowColumns_.clear();
     ++rows_;
     return true;
 }
@@ -114,18 +118,19 @@ bool DeltaRows::set(int column, int row, std::int32_t value)
     if (valueWidthFor(value) > valueWidth_)
         widenValues(valueWidthFor(value));
     const std::uint32_t count = changeCount(row);
-    for (std::uint32_t i = 0; i < count; ++i) {
-        const std::uint64_t change = lastFirstChange_ + i;
-        if (changeColumn(change) == column) {
-            writeWidth(changes_, change * changeBytes() + static_cast<std::size_t>(columnWidth_),
-                       static_cast<std::uint32_t>(value), valueWidth_);
-            return true;
-        }
+    std::uint32_t& place = lastRowChange_[static_cast<std::size_t>(column)];
+    if (place != 0) {
+        const std::uint64_t change = lastFirstChange_ + place - 1;
+        writeWidth(changes_, change * changeBytes() + static_cast<std::size_t>(columnWidth_),
+                   static_cast<std::uint32_t>(value), valueWidth_);
+        return true;
     }
     pushWidth(changes_, static_cast<std::uint32_t>(column), columnWidth_);
     pushWidth(changes_, static_cast<std::uint32_t>(value), valueWidth_);
     ++changeTotal_;
     setChangeCount(row, count + 1);
+    place = count + 1;
+    lastRowColumns_.push_back(column);
     return true;
 }
 
@@ -176,12 +181,16 @@ void DeltaRows::clear()
     changes_.clear();
     changeTotal_ = 0;
     lastFirstChange_ = 0;
+    lastRowChange_.clear();
+    lastRowColumns_.clear();
 }
 
 std::int64_t DeltaRows::heldBytes() const
 {
     return parents_.heldBytes()
-           + static_cast<std::int64_t>(counts_.heldBytes() + blockStarts_.heldBytes() + changes_.heldBytes());
+           + static_cast<std::int64_t>(counts_.heldBytes() + blockStarts_.heldBytes() + changes_.heldBytes()
+                                       + lastRowChange_.capacity() * sizeof(std::uint32_t)
+                                       + lastRowColumns_.capacity() * sizeof(int));
 }
 
 } // namespace velmor

@@ -97,6 +97,11 @@ private:
     ChunkedVector<std::uint8_t> changes_;
     std::uint64_t changeTotal_ = 0;
     std::uint64_t lastFirstChange_ = 0; // the last row's first change
+    // Per column, 1 + the place of its change among the last row's, or 0:
+    // a row that changes every cell of a long path must not search its
+    // changes on every write. Only the columns listed are ever non-zero.
+    std::vector<std::uint32_t> lastRowChange_;
+    std::vector<int> lastRowColumns_;
 };
 
 } // namespace velmor
