@@ -1,5 +1,7 @@
 #include "BenchStructures.h"
 
+#include <cstdio>
+
 #include "algorithms/WorkStructure.h"
 
 #include <random>
@@ -44,6 +46,19 @@ bool loadInto(StructureWorkspace& ws, const BenchStructure& structure, bool dire
     RunOptions options;
     options.direction = directed ? Direction::Directed : Direction::Undirected;
     return prepareWorkStructure(ws, options);
+}
+
+bool loadCase(StructureWorkspace& ws, const BenchStructure& structure, bool directed, const std::string& name)
+{
+    if (loadInto(ws, structure, directed))
+        return true;
+    std::fprintf(stderr, "velmor-bench: case %s could not be prepared\n", name.c_str());
+    return false;
+}
+
+bool caseChosen(const std::string& name, bool inQuick, bool quick, const std::string& filter)
+{
+    return (!quick || inQuick) && (filter.empty() || name.find(filter) != std::string::npos);
 }
 
 BenchStructure squareGrid(int rows, int columns, long double nodeAvailability, long double edgeAvailability)

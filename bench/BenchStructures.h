@@ -36,6 +36,12 @@ struct BenchStructure {
 // edges, both incidence matrices, element states, terminals) and prepares
 // the work structure without reduction. False when the workspace refuses it.
 bool loadInto(StructureWorkspace& ws, const BenchStructure& structure, bool directed);
+// loadInto, saying on stderr which case could not be prepared.
+bool loadCase(StructureWorkspace& ws, const BenchStructure& structure, bool directed, const std::string& name);
+
+// Whether a case runs: every case unless `quick` asks for the quick ones
+// only, and only those whose name holds `filter` (empty: all).
+bool caseChosen(const std::string& name, bool inQuick, bool quick, const std::string& filter);
 
 // rows x columns nodes, edges to the right and downwards; from the top-left
 // corner to the bottom-right one.

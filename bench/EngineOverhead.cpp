@@ -352,7 +352,7 @@ int runEngineOverhead(const EngineOverheadOptions& given)
     for (const EngineCase& c : engineCases()) {
         if (options.quick != c.quick)
             continue;
-        if (!options.filter.empty() && c.name.find(options.filter) == std::string::npos)
+        if (!caseChosen(c.name, true, false, options.filter))
             continue;
         if (!options.algorithm.empty() && lower(algorithmName(c.algorithm)) != options.algorithm)
             continue;

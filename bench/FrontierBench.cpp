@@ -181,14 +181,10 @@ int runFrontierBench(const FrontierBenchOptions& options)
     bool allExact = true;
     StructureWorkspace ws;
     for (const FrontierCase& c : frontierSuite()) {
-        if (options.quick && !c.inQuick)
+        if (!caseChosen(c.name, c.inQuick, options.quick, options.filter))
             continue;
-        if (!options.filter.empty() && c.name.find(options.filter) == std::string::npos)
-            continue;
-        if (!loadInto(ws, c.structure, c.directed)) {
-            std::fprintf(stderr, "velmor-bench: case %s could not be prepared\n", c.name.c_str());
+        if (!loadCase(ws, c.structure, c.directed, c.name))
             return 1;
-        }
         const FrontierInput input = frontierInput(ws, false);
         const Measured m = measure(c, input, repetitions);
         allExact = allExact && m.exact;

@@ -160,10 +160,8 @@ bool sameReduction(const ReduceOutcome& a, const ReduceOutcome& b)
 
 bool measureReduceCase(StructureWorkspace& ws, const ReduceCase& c, const ReductionBenchOptions& options)
 {
-    if (!loadInto(ws, c.structure, c.directed)) {
-        std::fprintf(stderr, "velmor-bench: case %s could not be prepared\n", c.name.c_str());
+    if (!loadCase(ws, c.structure, c.directed, c.name))
         return false;
-    }
     std::vector<double> production, reference;
     std::optional<ReduceOutcome> first;
     bool agree = true;
@@ -359,9 +357,7 @@ int runReductionBench(const ReductionBenchOptions& given)
     ReductionBenchOptions options = given;
     if (options.repetitions == 0)
         options.repetitions = options.quick ? 1 : 3;
-    auto wanted = [&](const std::string& name, bool quick) {
-        return (!options.quick || quick) && (options.filter.empty() || name.find(options.filter) != std::string::npos);
-    };
+    auto wanted = [&](const std::string& name, bool quick) { return caseChosen(name, quick, options.quick, options.filter); };
     int status = 0;
     if (!options.json)
         std::printf("velmor-bench --reduction%s: median of %d repetition(s); load average at start: %s\n\n"

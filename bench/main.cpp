@@ -477,14 +477,10 @@ int main(int argc, char** argv)
     bool agree = true;
     StructureWorkspace ws;
     for (const BenchCase& c : suite()) {
-        if (options.quick && !c.inQuick)
+        if (!caseChosen(c.name, c.inQuick, options.quick, options.filter))
             continue;
-        if (!options.filter.empty() && c.name.find(options.filter) == std::string::npos)
-            continue;
-        if (!loadInto(ws, c.structure, c.directed)) {
-            std::fprintf(stderr, "velmor-bench: case %s could not be prepared\n", c.name.c_str());
+        if (!loadCase(ws, c.structure, c.directed, c.name))
             return 1;
-        }
         for (const Setting& s : allSettings()) {
             if (!options.algorithm.empty() && lower(std::string(algorithmName(s.algorithm))) != options.algorithm)
                 continue;
