@@ -119,8 +119,9 @@ public:
     int nextReportNumber() const { return nextReportNumber_; }
     // Ends every display thread through its abort flag and waits for it; no
     // report starts again until the results have been cleared. Runs before a
-    // run, a load or a release clears what the reports read.
-    void endReports() { displays_.endAll(); }
+    // run, a load or a release clears what the reports read; the reports
+    // still open take their rows over, so they keep showing them.
+    void endReports();
     // Display threads that have not yet delivered their report.
     int reportsBuilding() const { return displays_.building(); }
     // The results are being cleared: no report starts until that is over.
@@ -171,6 +172,9 @@ public:
     void endEditing(); // the editor closed
 
 private:
+    // The rows a new report of `a` reads: those of an open report of the
+    // same results, or the workspace's.
+    std::shared_ptr<ReportRows> rowsForReport(Algorithm a);
     void openReport(Algorithm a, const ReportWindowOpener& open);
     // The one rule of the report controls, for the start and the end of a
     // run, a report opening and a report closing.
@@ -215,6 +219,10 @@ private:
     DisplayThreads displays_;
     std::array<int, 3> newestReport_{};
     std::array<bool, 3> reportOpen_{};
+    // The rows the open reports of each kind read; taken over before they
+    // are cleared (by the core thread at the start of a run).
+    std::mutex reportRowsLock_;
+    std::array<std::weak_ptr<ReportRows>, 3> reportRows_;
     int nextReportNumber_ = 1;
     ImportanceJob importanceJob_;
 };

@@ -1,11 +1,14 @@
 #pragma once
 
 #include "algorithms/RunOptions.h"
+#include "run/ReportRows.h"
+#include "run/ReportTree.h"
 #include "structure/AlgorithmCells.h"
 
 #include <array>
 #include <cstdint>
 #include <functional>
+#include <memory>
 #include <string>
 #include <vector>
 
@@ -18,36 +21,8 @@ inline constexpr const char* kReportBuilding = "Prikaz je u izradi, pričekajte 
 inline constexpr const char* kReportChartTitle =
     "Prikaz zahtjeva za memorijom po iteracji  [ byte / iteraciji (vrijeme) ]";
 
-// The solution tree of a report. Nodes are kept in the order in which they
-// were added, each with its parent (-1 for a top-level node); the children of
-// a node keep that order too. A view reads it through finish()'s index, so a
-// tree of millions of nodes needs no widget per node.
-class ReportTree {
-public:
-    int add(std::string text, int parent);
-    int size() const { return static_cast<int>(texts_.size()); }
-    const std::string& text(int node) const { return texts_[static_cast<std::size_t>(node)]; }
-    int parent(int node) const { return parents_[static_cast<std::size_t>(node)]; }
-
-    // Builds the child index; call once after the last add.
-    void finish();
-    // Children of `node`, or of the top level for -1 (after finish()).
-    int childCount(int node) const;
-    int child(int node, int row) const;
-    // Position of a node among its siblings (after finish()).
-    int row(int node) const { return rows_[static_cast<std::size_t>(node)]; }
-
-    // The tree as text, depth first, each node indented by `indent` blanks
-    // per level (after finish()).
-    std::vector<std::string> indentedLines(int indent = 2) const;
-
-private:
-    std::vector<std::string> texts_;
-    std::vector<int> parents_;
-    std::vector<int> rows_;
-    std::vector<int> childStart_; // slot 0: top level; slot i + 1: node i
-    std::vector<int> children_;
-};
+// At most this many samples (and the last one) go into a report's chart.
+inline constexpr int kReportChartPoints = 2048;
 
 struct ChartPoint {
     std::int64_t x = 0;
@@ -105,10 +80,10 @@ ReportSettings reportSettings(const StructureWorkspace& ws, const RunOptions& ru
                               char decimalSeparator = '.');
 
 // Builds the report of one algorithm from what its run left in the
-// workspace, which it only reads. The tree is filled with an explicit stack,
-// so its depth is bounded by memory, not by the display thread's stack.
+// workspace, which it only reads. The tree is not copied: it reads `rows`
+// (the workspace's rows of the kind when null) as a view asks for its nodes.
 ReportContent buildReport(const StructureWorkspace& ws, Algorithm kind, const ReportAbortCheck& aborted,
-                          const ReportSettings& settings);
+                          const ReportSettings& settings, std::shared_ptr<const ReportRows> rows = nullptr);
 // The same with the settings as the workspace holds them now.
 ReportContent buildReport(const StructureWorkspace& ws, const RunOptions& run, Algorithm kind,
                           const ReportAbortCheck& aborted, char decimalSeparator = '.');

@@ -47,12 +47,12 @@ void MainController::openReport(Algorithm a, const ReportWindowOpener& open)
     reportAbort(a) = false;
     ReportDelivery deliver = open ? open(request) : ReportDelivery();
 
-    auto build = [&ws = ws_, &kindAbort = reportAbort(a), deliver = std::move(deliver), a,
+    auto build = [&ws = ws_, &kindAbort = reportAbort(a), deliver = std::move(deliver), a, rows = rowsForReport(a),
                   settings = reportSettings(ws_, engine_.lastOptions(), a, decimalSeparator_)](
                      const std::atomic<bool>& cancelled) {
         try {
             auto report = std::make_shared<ReportContent>(buildReport(
-                ws, a, [&kindAbort, &cancelled] { return kindAbort.load() || cancelled.load(); }, settings));
+                ws, a, [&kindAbort, &cancelled] { return kindAbort.load() || cancelled.load(); }, settings, rows));
             if (deliver)
                 deliver(std::move(report));
         } catch (const std::exception&) {
@@ -63,6 +63,28 @@ void MainController::openReport(Algorithm a, const ReportWindowOpener& open)
     if (const auto failure = displays_.start(ws_.displayStackSize, std::move(build)))
         apply(ControlChange::error(failure->first, failure->second));
     reportCascade_ += 25;
+}
+
+// Reports of the same results share their rows.
+std::shared_ptr<ReportRows> MainController::rowsForReport(Algorithm a)
+{
+    std::lock_guard guard(reportRowsLock_);
+    std::weak_ptr<ReportRows>& held = reportRows_[static_cast<std::size_t>(a)];
+    std::shared_ptr<ReportRows> rows = held.lock();
+    if (!rows || rows->takenOver()) {
+        rows = std::make_shared<ReportRows>(ws_, a);
+        held = rows;
+    }
+    return rows;
+}
+
+void MainController::endReports()
+{
+    displays_.endAll();
+    std::lock_guard guard(reportRowsLock_);
+    for (std::weak_ptr<ReportRows>& held : reportRows_)
+        if (const std::shared_ptr<ReportRows> rows = held.lock())
+            rows->takeOver(ws_);
 }
 
 void MainController::reportFromMenu(Algorithm a, const ReportWindowOpener& open)

@@ -61,7 +61,7 @@ QModelIndex ReportTreeModel::index(int row, int column, const QModelIndex& paren
 {
     if (!report_ || column != 0)
         return {};
-    const int node = parent.isValid() ? static_cast<int>(parent.internalId()) : -1;
+    const ReportNode node = parent.isValid() ? static_cast<ReportNode>(parent.internalId()) : kReportTop;
     if (row < 0 || row >= report_->tree.childCount(node))
         return {};
     return createIndex(row, 0, static_cast<quintptr>(report_->tree.child(node, row)));
@@ -71,7 +71,7 @@ QModelIndex ReportTreeModel::parent(const QModelIndex& child) const
 {
     if (!report_ || !child.isValid())
         return {};
-    const int parentNode = report_->tree.parent(static_cast<int>(child.internalId()));
+    const ReportNode parentNode = report_->tree.parent(static_cast<ReportNode>(child.internalId()));
     if (parentNode < 0)
         return {};
     return createIndex(report_->tree.row(parentNode), 0, static_cast<quintptr>(parentNode));
@@ -81,7 +81,7 @@ int ReportTreeModel::rowCount(const QModelIndex& parent) const
 {
     if (!report_ || parent.column() > 0)
         return 0;
-    return report_->tree.childCount(parent.isValid() ? static_cast<int>(parent.internalId()) : -1);
+    return report_->tree.childCount(parent.isValid() ? static_cast<ReportNode>(parent.internalId()) : kReportTop);
 }
 
 int ReportTreeModel::columnCount(const QModelIndex&) const
@@ -93,7 +93,7 @@ QVariant ReportTreeModel::data(const QModelIndex& index, int role) const
 {
     if (!report_ || !index.isValid() || role != Qt::DisplayRole)
         return {};
-    return fromUtf8(report_->tree.text(static_cast<int>(index.internalId())));
+    return fromUtf8(report_->tree.text(static_cast<ReportNode>(index.internalId())));
 }
 
 // --- Window ----------------------------------------------------------------------

@@ -284,6 +284,23 @@ void setRows(TermRows& rows, LinkArray& links, const std::vector<std::array<int,
     }
 }
 
+// Every node's children name it as their parent and know their place: what
+// a tree view asks when it scrolls and expands.
+void expectConsistentNavigation(const ReportTree& tree)
+{
+    std::vector<ReportNode> pending{kReportTop};
+    while (!pending.empty()) {
+        const ReportNode node = pending.back();
+        pending.pop_back();
+        for (int i = 0; i < tree.childCount(node); ++i) {
+            const ReportNode child = tree.child(node, i);
+            ASSERT_EQ(tree.parent(child), node);
+            ASSERT_EQ(tree.row(child), i);
+            pending.push_back(child);
+        }
+    }
+}
+
 } // namespace
 
 TEST(ReportRules, EnrAndNprSkipDestinationFailuresByTheirOwnRules)
@@ -309,14 +326,27 @@ TEST(ReportRules, EnrAndNprSkipDestinationFailuresByTheirOwnRules)
         ws.nprPaths.appendRow(parents[static_cast<std::size_t>(r)], numbers[static_cast<std::size_t>(r)].data());
 
     const ReportContent enr = buildReport(ws, run, Algorithm::Enr, nullptr);
-    EXPECT_EQ(enr.tree.indentedLines(), (Lines{"N1", "  e2 ", "    N3 (uspjeh)", "  *e2 (neuspjeh)",
-                                                "*N1 (neuspjeh)"}));
+    const Lines enrLines{"N1", "  e2 ", "    N3 (uspjeh)", "  *e2 (neuspjeh)", "*N1 (neuspjeh)"};
+    EXPECT_EQ(enr.tree.indentedLines(), enrLines);
+    expectConsistentNavigation(enr.tree);
     EXPECT_EQ(enr.detailValues[2], "1");
     EXPECT_EQ(enr.detailValues[3], "2");
+    {
+        // The same tree with the rows in another order, so that the links go
+        // back: the same lines, children still in row order.
+        StructureWorkspace reordered;
+        threeElements(reordered, 1.0L);
+        setRows(reordered.enrRows, reordered.enr.links,
+                {{1, 0, 0, -2}, {1, 1, 0, -2}, {1, 1, 1, 1}, {1, -1, 0, -1}, {1, 1, -1, -1}}, {0, 0, 1, 0, 1});
+        const ReportContent again = buildReport(reordered, run, Algorithm::Enr, nullptr);
+        EXPECT_EQ(again.tree.indentedLines(), enrLines);
+        expectConsistentNavigation(again.tree);
+    }
 
     const ReportContent npr = buildReport(ws, run, Algorithm::Npr, nullptr);
     EXPECT_EQ(npr.tree.indentedLines(), (Lines{"N1", "  e2 ", "    N3 (uspjeh)", "    *N3 (neuspjeh)",
                                                 "  *e2 (neuspjeh)", "*N1 (neuspjeh)"}));
+    expectConsistentNavigation(npr.tree);
     EXPECT_EQ(npr.detailValues[2], "1");
     EXPECT_EQ(npr.detailValues[3], "2");
 
@@ -324,6 +354,7 @@ TEST(ReportRules, EnrAndNprSkipDestinationFailuresByTheirOwnRules)
     run.idealTerminals = true;
     const ReportContent ideal = buildReport(ws, run, Algorithm::Npr, nullptr);
     EXPECT_EQ(ideal.tree.indentedLines(), (Lines{"N1", "  e2 ", "    N3 (uspjeh)", "  *e2 (neuspjeh)"}));
+    expectConsistentNavigation(ideal.tree);
     EXPECT_EQ(ideal.detailValues[3], "1");
     EXPECT_EQ(ideal.status, ", ber redukcije, rub idealan, razina opt. : 0");
 }
@@ -371,7 +402,10 @@ TEST(ReportRules, AnAbortKeepsWhatWasBuiltAndTheBuildingNotice)
     const ReportContent aborted = buildReport(ws, run, Algorithm::Abraham, [&checks] { return ++checks >= 1; });
     EXPECT_FALSE(aborted.finished);
     EXPECT_EQ(aborted.status, kReportBuilding);
-    EXPECT_EQ(aborted.tree.indentedLines(), (Lines{"PD(1,x) nastali iz S1(N1 )", "  N1 "}));
+    // The paths and products are read as they are shown, so the tree is
+    // there at once; what the abort leaves out is everything after it.
+    EXPECT_EQ(aborted.tree.indentedLines(),
+              (Lines{"PD(1,x) nastali iz S1(N1 )", "  N1 ", "PD(2,x) nastali iz S2(N1 e2 )", "  N1 e2 "}));
     EXPECT_FALSE(aborted.timesShown);
     EXPECT_FALSE(aborted.detailsShown);
     EXPECT_FALSE(aborted.chartShown);
@@ -392,6 +426,31 @@ TEST(ReportRules, AnAbortKeepsWhatWasBuiltAndTheBuildingNotice)
     EXPECT_EQ(tree.detailValues[2], "1");
     EXPECT_TRUE(tree.chartShown);
     EXPECT_EQ(tree.status, kReportBuilding);
+}
+
+TEST(ReportRules, AChartOfManySamplesKeepsTheirPeaksAndTheLastOne)
+{
+    StructureWorkspace ws;
+    RunOptions run;
+    threeElements(ws, 0.7L);
+    setRows(ws.enrRows, ws.enr.links, {{1, 0, 0, -2}, {1, 1, 1, 1}}, {0, 0});
+    constexpr int kSamples = 100000;
+    for (int j = 1; j <= kSamples; ++j)
+        ws.enr.memoryLog.record(j, j == 31415 ? 1000000 : j % 41);
+    const ReportContent report = buildReport(ws, run, Algorithm::Enr, nullptr);
+    const std::vector<ChartPoint>& chart = report.chart;
+    ASSERT_LE(chart.size(), static_cast<std::size_t>(kReportChartPoints) + 2);
+    EXPECT_EQ(chart.front(), (ChartPoint{0, 0, "", false}));
+    EXPECT_EQ(chart.back().x, kSamples);
+    EXPECT_TRUE(std::is_sorted(chart.begin(), chart.end(), [](auto& a, auto& b) { return a.x < b.x; }));
+    EXPECT_NE(std::find(chart.begin(), chart.end(), ChartPoint{31415, 1000000, "31415", true}), chart.end());
+    // Every stretch of 41 or more samples holds a 40: each point but the
+    // first and the added last one is the peak of its stretch.
+    for (std::size_t i = 1; i + 1 < chart.size(); ++i) {
+        if (chart[i].x != 31415) {
+            ASSERT_EQ(chart[i].y, 40) << chart[i].x;
+        }
+    }
 }
 
 TEST(ReportRules, ADeepTreeFillsOnTheSmallestDisplayStack)
@@ -417,25 +476,16 @@ TEST(ReportRules, ADeepTreeFillsOnTheSmallestDisplayStack)
     ASSERT_TRUE(display.start(0, [&] { report = buildReport(ws, run, Algorithm::Enr, nullptr); }));
     display.join();
     ASSERT_TRUE(report.finished);
-    ASSERT_EQ(report.tree.size(), kDepth);
-    for (int node = 1; node < kDepth; ++node)
-        ASSERT_EQ(report.tree.parent(node), node - 1);
-    EXPECT_EQ(report.tree.text(kDepth - 1), "N3 (uspjeh)");
-    EXPECT_EQ(report.tree.childCount(-1), 1);
+    EXPECT_EQ(report.tree.childCount(kReportTop), 1);
+    ReportNode node = report.tree.child(kReportTop, 0);
+    for (int depth = 1; depth < kDepth; ++depth) {
+        ASSERT_EQ(report.tree.childCount(node), 1);
+        const ReportNode next = report.tree.child(node, 0);
+        ASSERT_EQ(report.tree.parent(next), node);
+        ASSERT_EQ(report.tree.row(next), 0);
+        node = next;
+    }
+    EXPECT_EQ(report.tree.childCount(node), 0);
+    EXPECT_EQ(report.tree.text(node), "N3 (uspjeh)");
 }
 
-TEST(ReportRules, ReportTreeIndexesChildrenInTheOrderAdded)
-{
-    ReportTree tree;
-    const int a = tree.add("a", -1);
-    const int b = tree.add("b", -1);
-    const int a1 = tree.add("a1", a);
-    tree.add("b1", b);
-    tree.add("a2", a);
-    tree.add("a11", a1);
-    tree.finish();
-    EXPECT_EQ(tree.childCount(-1), 2);
-    EXPECT_EQ(tree.childCount(a), 2);
-    EXPECT_EQ(tree.row(b), 1);
-    EXPECT_EQ(tree.indentedLines(1), (Lines{"a", " a1", "  a11", " a2", "b", " b1"}));
-}

@@ -225,7 +225,7 @@ TEST_F(ReportWindows, ClosingWhileBuildingAbortsAndANewReportCanOpen)
     ASSERT_TRUE(aborted);
     EXPECT_FALSE(aborted->finished);
     EXPECT_EQ(aborted->status, kReportBuilding);
-    EXPECT_EQ(aborted->tree.size(), 1); // the root only
+    EXPECT_EQ(aborted->tree.indentedLines(), std::vector<std::string>{"N1"}); // the root only
 
     controller.setReportLauncher(defaultThreadLauncher());
     controller.reportFromResultsBar(Algorithm::Enr, windows.opener());
@@ -253,8 +253,9 @@ TEST_F(ReportWindows, ReleasingTheStructureEndsReportsBeforeItClearsThem)
     ASSERT_TRUE(windows.arrived(0));
     const auto report = windows.report(0);
     EXPECT_FALSE(report->finished);
-    EXPECT_EQ(report->tree.size(), 1);
-    EXPECT_EQ(report->tree.text(0), "N1"); // read before the elements were released
+    // Read before the elements were released, and kept by the report after
+    // its rows were cleared from the workspace.
+    EXPECT_EQ(report->tree.indentedLines(), std::vector<std::string>{"N1"});
     EXPECT_EQ(controller.workspace().elements.count(), 0);
 }
 
@@ -275,7 +276,6 @@ TEST_F(ReportWindows, ANewRunEndsReportsBeforeItClearsTheResults)
     const auto report = windows.report(0);
     ASSERT_TRUE(report);
     EXPECT_FALSE(report->finished); // ended at its first check, before the clear
-    EXPECT_EQ(report->tree.indentedLines().size(), 2u);
 
     // After the run, reports open again and see the new results.
     controller.setReportLauncher(defaultThreadLauncher());
@@ -284,7 +284,34 @@ TEST_F(ReportWindows, ANewRunEndsReportsBeforeItClearsTheResults)
     const auto fresh = windows.report(1);
     ASSERT_TRUE(fresh);
     EXPECT_TRUE(fresh->finished);
-    EXPECT_EQ(fresh->tree.size(), 4);
+    EXPECT_EQ(fresh->tree.indentedLines().size(), 4u);
+    // The first report took its rows over before the run cleared them.
+    EXPECT_EQ(report->tree.indentedLines(), fresh->tree.indentedLines());
+}
+
+TEST_F(ReportWindows, AnOpenReportKeepsShowingItsRunAfterTheNextRun)
+{
+    controller.reportFromResultsBar(Algorithm::Enr, windows.opener());
+    const auto first = windows.report(0);
+    ASSERT_TRUE(first);
+    ASSERT_TRUE(first->finished);
+    const std::vector<std::string> shown = first->tree.indentedLines();
+
+    // A run stopped early leaves other rows in the workspace.
+    controller.workspace().settings(Algorithm::Enr).iterationLimit = 2;
+    controller.startRun();
+    controller.engine().waitUntilIdle();
+    controller.drain();
+    controller.reportClosed(Algorithm::Enr, 1);
+    controller.reportFromResultsBar(Algorithm::Enr, windows.opener());
+    const auto second = windows.report(1);
+    ASSERT_TRUE(second);
+    ASSERT_TRUE(second->finished);
+    EXPECT_NE(second->tree.indentedLines(), shown);
+    EXPECT_EQ(first->tree.indentedLines(), shown);
+    const ReportNode root = first->tree.child(kReportTop, 0);
+    ASSERT_GT(first->tree.childCount(root), 0);
+    EXPECT_EQ(first->tree.parent(first->tree.child(root, 0)), root);
 }
 
 TEST_F(ReportWindows, AReportKeepsTheFileNameAndBehaviourItOpenedWith)

@@ -31,6 +31,20 @@ using namespace velmor;
 
 namespace {
 
+// A report tree of one top-level node.
+class RootOnly final : public velmor::ReportTreeSource {
+public:
+    explicit RootOnly(std::string text) : text_(std::move(text)) {}
+    int childCount(velmor::ReportNode node) const override { return node == velmor::kReportTop ? 1 : 0; }
+    velmor::ReportNode child(velmor::ReportNode, int) const override { return 0; }
+    velmor::ReportNode parent(velmor::ReportNode) const override { return velmor::kReportTop; }
+    int row(velmor::ReportNode) const override { return 0; }
+    std::string text(velmor::ReportNode) const override { return text_; }
+
+private:
+    std::string text_;
+};
+
 QString screenshotDir()
 {
     return QStringLiteral(VELMOR_SCREENSHOT_DIR);
@@ -273,8 +287,7 @@ private slots:
         for (std::int64_t j = 1; j <= iterations; j += 997)
             content->chart.push_back({j, j * 126, std::to_string(j), true});
         content->chart.push_back({iterations, 2147483647, std::to_string(iterations), true});
-        content->tree.add("N1", -1);
-        content->tree.finish();
+        content->tree = ReportTree(std::make_shared<RootOnly>("N1"));
         content->finished = true;
         report.show();
         report.present(content);
