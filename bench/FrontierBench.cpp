@@ -1,5 +1,6 @@
 #include "FrontierBench.h"
 
+#include "BenchMemory.h"
 #include "BenchStructures.h"
 
 #include "algorithms/Frontier.h"
@@ -8,9 +9,7 @@
 #include <cmath>
 #include <cstdio>
 #include <ctime>
-#include <fstream>
 #include <optional>
-#include <sstream>
 #include <vector>
 
 namespace velmor::bench {
@@ -73,26 +72,6 @@ double threadCpuSeconds()
     timespec now{};
     clock_gettime(CLOCK_THREAD_CPUTIME_ID, &now);
     return static_cast<double>(now.tv_sec) + static_cast<double>(now.tv_nsec) * 1e-9;
-}
-
-// The process's resident peak since the last reset, in bytes (0 where the
-// system does not tell).
-void resetResidentPeak()
-{
-    std::ofstream("/proc/self/clear_refs") << "5";
-}
-
-long long residentPeakBytes()
-{
-    std::ifstream status("/proc/self/status");
-    for (std::string line; std::getline(status, line);)
-        if (line.rfind("VmHWM:", 0) == 0) {
-            std::istringstream fields(line.substr(6));
-            long long kilobytes = 0;
-            fields >> kilobytes;
-            return kilobytes * 1024;
-        }
-    return 0;
 }
 
 double median(std::vector<double> values)

@@ -14,6 +14,7 @@
 // (ReductionBench.h); --frontier the Frontier method on structures beyond
 // the other three (FrontierBench.h).
 
+#include "BenchMemory.h"
 #include "BenchStructures.h"
 #include "EngineOverhead.h"
 #include "FrontierBench.h"
@@ -73,6 +74,8 @@ struct Outcome {
     int iterations = 0;
     int anomalies = 0;
     long double availability = 0;
+    long long memoryFigure = 0; // the run's peak memory sample
+    long long residentGrowth = 0; // resident peak above what was resident before
 };
 
 struct Result {
@@ -87,6 +90,18 @@ struct Result {
     bool capped = false;
     bool agree = true;
     int repetitions = 0;
+    // Of the production runs: the memory figure and the largest resident
+    // growth.
+    long long memoryFigure = 0;
+    long long residentGrowth = 0;
+
+    // Resident growth as a share of the memory figure.
+    std::optional<double> residentShare() const
+    {
+        if (memoryFigure <= 0)
+            return std::nullopt;
+        return static_cast<double>(residentGrowth) / static_cast<double>(memoryFigure);
+    }
 
     std::optional<double> ratio() const
     {
@@ -178,8 +193,11 @@ double wallSeconds()
     return std::chrono::duration<double>(std::chrono::steady_clock::now().time_since_epoch()).count();
 }
 
+// With `measureMemory` the heap first gives its free pages back, so that
+// the resident growth is the run's own; that costs page faults, so timed
+// runs leave it out.
 Outcome runOnce(StructureWorkspace& ws, const Setting& s, const AlgorithmOptions& options, Driver driver,
-                bool cpuTime)
+                bool cpuTime, bool measureMemory = false)
 {
     ws.resetResults();
     AlgorithmCells& cells = ws.cells(s.algorithm);
@@ -187,10 +205,16 @@ Outcome runOnce(StructureWorkspace& ws, const Setting& s, const AlgorithmOptions
     Outcome out;
     {
         AlgorithmRun run(s.algorithm, cells, options);
+        if (measureMemory)
+            resetResidentPeak();
+        const long long residentBefore = measureMemory ? residentBytes() : 0;
         const double start = cpuTime ? threadCpuSeconds() : wallSeconds();
         out.ok = driver(run, ws, finalTerms);
         out.seconds = (cpuTime ? threadCpuSeconds() : wallSeconds()) - start;
+        if (measureMemory)
+            out.residentGrowth = std::max(0LL, residentPeakBytes() - residentBefore);
     }
+    out.memoryFigure = cells.memoryLog.sample(0);
     out.rows = resultRows(ws, s.algorithm);
     out.iterations = cells.iterations.load();
     out.anomalies = cells.anomalies.load();
@@ -245,6 +269,14 @@ Result measure(StructureWorkspace& ws, const BenchCase& c, const Setting& s, con
                 r.agree = false;
             }
         }
+    }
+    if (runProduction) {
+        // One more production run, untimed, for its memory.
+        const Outcome o = runOnce(ws, s, algorithmOptions, productionDriver(s.algorithm), options.cpuTime, true);
+        r.memoryFigure = o.memoryFigure;
+        r.residentGrowth = o.residentGrowth;
+        if (first && !sameOutcome(*first, o))
+            r.agree = false;
     }
     if (!reference.empty())
         r.referenceSeconds = median(reference);
@@ -318,6 +350,7 @@ void printJson(const Result& r)
         std::printf("\"ratio\":%.3f,", *ratio);
     else
         std::printf("\"ratio\":null,");
+    std::printf("\"memoryFigureBytes\":%lld,\"residentPeakBytes\":%lld,", r.memoryFigure, r.residentGrowth);
     std::printf("\"group\":\"%s\",\"iterationCap\":%lld,\"capped\":%s,\"repetitions\":%d,\"agree\":%s}\n",
                 r.group.c_str(), r.cap, r.capped ? "true" : "false", r.repetitions, r.agree ? "true" : "false");
     std::fflush(stdout);
@@ -327,11 +360,14 @@ void printHeader(const Options& options)
 {
     std::printf("velmor-bench%s: reference and production drivers on the same prepared workspace, alternating;\n"
                 "median of %d repetition(s) of %s seconds per driver call.\n"
-                "\"capped N\": both versions ran with the iteration limit N and stopped at the same point.\n\n",
+                "\"capped N\": both versions ran with the iteration limit N and stopped at the same point.\n"
+                "figure MB: the production run's memory figure; rss MB: its resident peak above what was\n"
+                "resident before it; rss %%: the one as a share of the other.\n\n",
                 options.quick ? " --quick" : "", options.repetitions,
                 options.cpuTime ? "thread CPU" : "wall-clock");
-    std::printf("%-11s %-8s %-15s %-9s %8s %9s %12s %12s %8s  %s\n", "case", "algo", "variant", "behaviour",
-                "elements", "rows", "reference s", "production s", "ratio", "note");
+    std::printf("%-11s %-8s %-15s %-9s %8s %9s %12s %12s %8s %10s %8s %6s  %s\n", "case", "algo", "variant",
+                "behaviour", "elements", "rows", "reference s", "production s", "ratio", "figure MB", "rss MB", "rss %",
+                "note");
 }
 
 std::string formatted(const char* format, const std::optional<double>& value)
@@ -355,12 +391,17 @@ void printRow(const Result& r)
     std::string note;
     for (const std::string& n : notes)
         note += (note.empty() ? "" : ", ") + n;
-    std::printf("%-11s %-8s %-15s %-9s %8d %9d %12s %12s %8s  %s\n", r.caseName.c_str(),
+    const auto share = r.residentShare();
+    std::printf("%-11s %-8s %-15s %-9s %8d %9d %12s %12s %8s %10.2f %8.2f %6s  %s\n", r.caseName.c_str(),
                 std::string(algorithmName(r.setting.algorithm)).c_str(), variantName(r.setting),
                 behaviourName(r.setting), r.elements, r.rows, formatted("%.6f", r.referenceSeconds).c_str(),
-                formatted("%.6f", r.fastSeconds).c_str(), formatted("%.1f", r.ratio()).c_str(), note.c_str());
+                formatted("%.6f", r.fastSeconds).c_str(), formatted("%.1f", r.ratio()).c_str(),
+                static_cast<double>(r.memoryFigure) / 1e6, static_cast<double>(r.residentGrowth) / 1e6,
+                formatted("%.0f", share ? std::optional<double>(*share * 100) : std::nullopt).c_str(), note.c_str());
     std::fflush(stdout);
 }
+
+constexpr long long kShareFloor = 1'000'000;
 
 void printSummary(const std::vector<Result>& results)
 {
@@ -370,9 +411,19 @@ void printSummary(const std::vector<Result>& results)
         std::map<std::string, std::vector<double>> byGroup;
         std::vector<std::string> groups;
         double slowestChain = -1;
+        // The highest resident share on the grids and ladders of 40 or more
+        // elements, among figures large enough for page-sized growth not to
+        // dominate.
+        double highestShare = -1;
+        std::string highestCase;
         for (const Result& r : results) {
             if (r.setting.algorithm != a)
                 continue;
+            if ((r.group == "grid" || r.group == "ladder") && r.elements >= 40 && r.memoryFigure >= kShareFloor)
+                if (const auto share = r.residentShare(); share && *share > highestShare) {
+                    highestShare = *share;
+                    highestCase = r.caseName;
+                }
             if (r.group == "chain" && r.elements > 1000 && r.fastSeconds)
                 slowestChain = std::max(slowestChain, *r.fastSeconds);
             const auto ratio = r.ratio();
@@ -397,6 +448,9 @@ void printSummary(const std::vector<Result>& results)
             std::printf(", %s %.1f", g.c_str(), median(byGroup[g]));
         if (slowestChain >= 0)
             std::printf("; 2001-element chain, slowest production run %.3f s", slowestChain);
+        if (highestShare >= 0)
+            std::printf("; resident peak at most %.0f %% of the memory figure (%s)", highestShare * 100,
+                        highestCase.c_str());
         std::printf("\n");
     }
 }
