@@ -278,14 +278,26 @@ private:
         return destinationReachable_ ? ExpandedRow : FailureLeaf;
     }
 
+    // How far the children of one expansion have walked the branch: each
+    // child repeats its elder sibling's walk up to the sibling's failing
+    // element, which works in it, and walks on from there.
+    struct Walk {
+        std::size_t position = 0; // the next branch element to look at
+        std::int32_t next = 0;    // the next decision number
+        int last = -1;            // the last element walked, -1 none
+        bool lastFailed = false;
+        int anomalies = 0;        // found on the walk so far; each child repeats them
+    };
+
     bool appendChildren(int row, int count)
     {
         const int first = tree_.appendChildren(row, count);
         if (first < 0)
             return false;
-        const std::int32_t next = ws_.nprPaths.get(elements_, row);
+        Walk walk;
+        walk.next = ws_.nprPaths.get(elements_, row);
         for (int child = first; child < first + count; ++child)
-            if (!walkBranch(child, row, next))
+            if (!walkBranch(child, child == first ? row : child - 1, walk))
                 return false;
         return true;
     }
@@ -293,18 +305,28 @@ private:
     // Fixes the branch elements of one child: working up to the first one not
     // yet used as a failing element, which fails. The marks are shared by the
     // children of one expansion, so each child fails the next element.
-    // The child's decision numbers are its parent's (whose next number is
-    // `next`) and those it gives; only the latter are stored.
-    bool walkBranch(int child, int parent, std::int32_t next)
+    // A child after the first starts as a copy of its elder sibling (`base`),
+    // whose walk it shares up to the sibling's failing element: on a long
+    // path a child then costs what it adds, not the whole path. Only the
+    // decision numbers it gives are stored, over the base's.
+    bool walkBranch(int child, int base, Walk& walk)
     {
         std::uint8_t* cells = tree_.childCells(child);
         DeltaRows& numbers = ws_.nprPaths;
-        if (numbers.appendChild(parent) != child)
+        if (numbers.appendChild(base) != child)
             return false;
-        std::int32_t* marks = marks_.data();
+        if (base == child - 1 && walk.position > 0) {
+            std::memcpy(cells, tree_.cells(base), static_cast<std::size_t>(tree_.rowBytes()));
+            if (walk.lastFailed)
+                termcells::putCell(cells, walk.last, 1); // marked used: it works from now on
+            run_.anomalies += walk.anomalies;
+        }
         // A child is a leaf as soon as its walk fixes the destination.
-        int state = OpenRow;
-        for (int x : branch_) {
+        int state = walk.last == destination_ ? 1 : int{OpenRow};
+        walk.lastFailed = false;
+        std::int32_t* marks = marks_.data();
+        while (walk.position < branch_.size()) {
+            const int x = branch_[walk.position++];
             const std::int32_t mark = marks[x];
             int value = 1;
             if (certain(x)) {
@@ -315,13 +337,20 @@ private:
             } else if (mark != kUsed) {
                 continue;
             }
-            fixElement(run_, cells, x, value);
-            numbers.set(x, child, next++);
+            if (termcells::codeAt(cells, x) != termcells::kZero) {
+                ++run_.anomalies;
+                ++walk.anomalies;
+            }
+            termcells::putCell(cells, x, value);
+            numbers.set(x, child, walk.next++);
+            walk.last = x;
             state = x == destination_ ? value : int{OpenRow};
-            if (value == -1)
+            if (value == -1) {
+                walk.lastFailed = true;
                 break;
+            }
         }
-        numbers.set(elements_, child, next);
+        numbers.set(elements_, child, walk.next);
         tree_.setChildState(cells, state);
         return true;
     }
