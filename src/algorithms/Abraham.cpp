@@ -20,6 +20,7 @@
 
 #include <algorithm>
 #include <array>
+#include <bit>
 #include <cstdint>
 #include <cstring>
 #include <memory>
@@ -102,10 +103,19 @@ public:
     Products(AlgorithmRun& run, StructureWorkspace& ws, const SetRows& paths)
         : run_(run), ws_(ws), writer_(ws.abrahamProducts, ws.abraham.feed), paths_(paths),
           words_(paths.words()), columns_(ws.abrahamPaths.columnCount()),
-          prefix_(static_cast<std::size_t>(paths.words())), pathSizes_(static_cast<std::size_t>(paths.rows()))
+          prefix_(static_cast<std::size_t>(paths.words())), failed_(static_cast<std::size_t>(paths.words())),
+          open_(static_cast<std::size_t>(paths.words())),
+          pathWords_(static_cast<std::size_t>(setWordsFor(paths.rows())))
     {
-        for (int j = 0; j < paths.rows(); ++j)
-            pathSizes_[static_cast<std::size_t>(j)] = setCount(paths.row(j), words_);
+        pathsWith_.assign(static_cast<std::size_t>(words_) * kSetWordBits * pathWords_, 0);
+        for (int j = 0; j < paths.rows(); ++j) {
+            const SetWord* path = paths.row(j);
+            for (int w = 0; w < words_; ++w)
+                for (SetWord bits = path[w]; bits != 0; bits &= bits - 1) {
+                    const auto element = static_cast<std::size_t>(w * kSetWordBits + std::countr_zero(bits));
+                    pathsWith_[element * pathWords_ + static_cast<std::size_t>(j) / kSetWordBits] |= SetWord{1} << (j % kSetWordBits);
+                }
+        }
     }
 
     bool build()
@@ -155,98 +165,160 @@ private:
              + marks;
     }
 
+    // W := path i and not-path-0 and ... and not-path-(i-1), one iteration
+    // per path j as the step-by-step version does, with the memory figure
+    // of W after each. W is computed first (expandPath), then the
+    // iterations replay the sizes it passed through: a stop at any of them
+    // leaves W unused, as a stop inside the steps would.
     bool mergePath(int i, bool& stopped)
     {
-        const int termWords = 2 * words_;
         const int last = paths_.rows() - 1;
-        current_.ensure(static_cast<std::size_t>(termWords), 0);
-        std::copy(paths_.row(i), paths_.row(i) + words_, current_.data());
-        std::fill(current_.data() + words_, current_.data() + termWords, SetWord{0});
-        count_ = 1;
+        expandPath(i);
         for (int j = 0; j < i; ++j) {
-            count_ = excludePath(j);
-            current_.swap(next_);
+            count_ = stageSizes_[static_cast<std::size_t>(j) + 1];
             if (run_.endIteration(workingSetBytes(), i, last)) {
                 stopped = true;
                 return true;
             }
         }
+        count_ = stageSizes_[static_cast<std::size_t>(i)];
         return appendTerms(i);
     }
 
-    // next := current and not-path-j, in the order of the terms; returns the
-    // number of terms written.
-    int excludePath(int j)
+    // The terms of W after the last step, in their order, and how many terms
+    // W held after each step. Step j keeps a term that fails an element of
+    // path j, drops one that lies inside it, and replaces any other by its
+    // expansion over the path's open elements, in place. So every term's
+    // descendants stay together where it stood: W's final order is that of
+    // a depth-first walk, and a term can go straight to the first path j
+    // that does not meet its failed elements. Almost every step keeps
+    // almost every term (on the 5x5 grid 99.5 % of 27 billion term steps),
+    // so this skips the copies that were nearly all the work.
+    void expandPath(int i)
     {
-        const SetWord* path = paths_.row(j);
-        const auto pathSize = static_cast<std::size_t>(pathSizes_[static_cast<std::size_t>(j)]);
         switch (words_) {
-        case 1: return excludeWith<1>(path, pathSize);
-        case 2: return excludeWith<2>(path, pathSize);
-        default: return excludeWith<0>(path, pathSize);
+        case 1: return expandWith<1>(i);
+        case 2: return expandWith<2>(i);
+        default: return expandWith<0>(i);
         }
     }
 
     // Words is the set width when known at compile time, 0 otherwise.
     template <int Words>
-    int excludeWith(const SetWord* path, std::size_t pathSize)
+    void expandWith(int i)
     {
-        const int words = Words > 0 ? Words : words_;
-        const std::size_t stride = 2 * static_cast<std::size_t>(words);
-        // Room checked once per term of W: enough for its copy or for all
-        // its expanded terms. Locals, not the buffers' members, so that the
-        // stores of terms (words of the same type) do not force reloads.
-        const std::size_t room = std::max<std::size_t>(pathSize, 1) * stride;
-        const SetWord* works = current_.data();
-        const SetWord* const worksEnd = works + static_cast<std::size_t>(count_) * stride;
-        SetWord* base = next_.data();
-        SetWord* out = base;
-        SetWord* limit = base + next_.capacity();
-        // With the width known, the path and the prefix live in registers.
-        SetWord localPath[Words > 0 ? Words : 1] = {};
-        SetWord localPrefix[Words > 0 ? Words : 1] = {};
-        if constexpr (Words > 0) {
-            std::copy(path, path + Words, localPath);
-            path = localPath;
-        }
-        SetWord* prefix = Words > 0 ? localPrefix : prefix_.data();
-        for (; works != worksEnd; works += stride) {
-            const SetWord* fails = works + words;
-            if (static_cast<std::size_t>(limit - out) < room) {
-                const auto kept = static_cast<std::size_t>(out - base);
-                next_.ensure(kept + room, kept);
-                base = next_.data();
-                out = base + kept;
-                limit = base + next_.capacity();
+        const auto words = static_cast<std::size_t>(Words > 0 ? Words : words_);
+        const std::size_t stride = 2 * words;
+        stageSizes_.assign(static_cast<std::size_t>(i) + 2, 0);
+        std::size_t leaves = 0;
+        // The frames to walk, each a term (works, then fails) and its first
+        // step; the last one is walked next.
+        std::size_t frames = 0;
+        auto frame = [&](std::size_t f) { return stack_.data() + f * stride; };
+        auto reserveFrames = [&](std::size_t more) {
+            if ((frames + more) * stride > stack_.size()) {
+                stack_.resize(std::max((frames + more) * stride, 2 * stack_.size()));
+                stackStages_.resize(stack_.size() / stride);
             }
-            bool excludes = false;
-            bool inside = true;
-            for (int w = 0; w < words; ++w) {
-                excludes = excludes || (fails[w] & path[w]) != 0;
-                inside = inside && (path[w] & ~works[w]) == 0;
+        };
+        reserveFrames(1);
+        std::copy(paths_.row(i), paths_.row(i) + words, frame(0));
+        std::fill(frame(0) + words, frame(0) + stride, SetWord{0});
+        stackStages_[0] = 0;
+        frames = 1;
+        SetWord works[Words > 0 ? Words : 1];
+        SetWord fails[Words > 0 ? Words : 1];
+        SetWord* const worksOf = Words > 0 ? works : prefix_.data();
+        SetWord* const failsOf = Words > 0 ? fails : failed_.data();
+        SetWord openBits[Words > 0 ? Words : 1];
+        SetWord* const openOf = Words > 0 ? openBits : open_.data();
+        while (frames > 0) {
+            --frames;
+            const int stage = stackStages_[frames];
+            const SetWord* top = frame(frames);
+            for (std::size_t w = 0; w < words; ++w) {
+                worksOf[w] = top[w];
+                failsOf[w] = top[words + w];
             }
-            if (excludes) {
-                std::copy(works, works + stride, out);
-                out += stride;
+            const int j = firstPathMissing<Words>(failsOf, stage, i);
+            // In W from step `stage` on, up to and with step j.
+            ++stageSizes_[static_cast<std::size_t>(stage)];
+            --stageSizes_[static_cast<std::size_t>(j) + 1];
+            if (j == i) {
+                current_.ensure((leaves + 1) * stride, leaves * stride);
+                SetWord* out = current_.data() + leaves * stride;
+                for (std::size_t w = 0; w < words; ++w) {
+                    out[w] = worksOf[w];
+                    out[words + w] = failsOf[w];
+                }
+                ++leaves;
                 continue;
             }
-            if (inside)
-                continue; // the term lies inside path j
-            // term and not-path-j = term.!x1 + term.x1.!x2 + ... over the open
-            // elements x1 < x2 < ... of path j; at most one term per element.
-            std::copy(works, works + words, prefix);
-            for (int w = 0; w < words; ++w) {
-                for (SetWord bits = path[w] & ~works[w]; bits != 0; bits &= bits - 1) {
-                    const SetWord bit = bits & (~bits + 1);
-                    std::copy(prefix, prefix + words, out);
-                    std::copy(fails, fails + words, out + words);
-                    out[words + w] |= bit;
-                    prefix[w] |= bit;
-                    out += stride;
+            // term and not-path-j = term.!x1 + term.x1.!x2 + ... over the
+            // open elements x1 < x2 < ... of path j; none when it has none.
+            // Pushed last to first, so that they are walked first to last:
+            // the one failing xk works with x1 .. x(k-1).
+            // The children take the popped frame's place and those above it.
+            const SetWord* path = paths_.row(j);
+            for (std::size_t w = 0; w < words; ++w) {
+                openOf[w] = path[w] & ~worksOf[w];
+                worksOf[w] |= path[w];
+            }
+            reserveFrames(words * kSetWordBits); // at most a child per element
+            for (std::size_t w = words; w-- > 0;) {
+                for (SetWord bits = openOf[w]; bits != 0;) {
+                    const SetWord bit = SetWord{1} << (kSetWordBits - 1 - std::countl_zero(bits));
+                    bits &= ~bit;
+                    worksOf[w] &= ~bit;
+                    SetWord* child = frame(frames);
+                    for (std::size_t v = 0; v < words; ++v) {
+                        child[v] = worksOf[v];
+                        child[words + v] = failsOf[v];
+                    }
+                    child[words + w] |= bit;
+                    stackStages_[frames] = j + 1;
+                    ++frames;
                 }
             }
         }
-        return static_cast<int>(static_cast<std::size_t>(out - base) / stride);
+        for (std::size_t s = 1; s < stageSizes_.size(); ++s)
+            stageSizes_[s] += stageSizes_[s - 1];
+    }
+
+    // The first path from `from` on (before `end`) without any of the
+    // failed elements, or `end`: a word at a time over the paths, from
+    // the sets of paths that hold each failed element.
+    template <int Words>
+    int firstPathMissing(const SetWord* fails, int from, int end) const
+    {
+        const int words = Words > 0 ? Words : words_;
+        // The next few paths directly: where W is small, terms meet a path
+        // that misses them within a step or two.
+        constexpr int kDirect = 8;
+        for (const int stop = std::min(end, from + kDirect); from < stop; ++from) {
+            const SetWord* path = paths_.row(from);
+            bool meets = false;
+            for (int w = 0; w < words; ++w)
+                meets = meets || (path[w] & fails[w]) != 0;
+            if (!meets)
+                return from;
+        }
+        if (from >= end)
+            return end;
+        for (int w = from / kSetWordBits; w * kSetWordBits < end; ++w) {
+            SetWord met = 0;
+            for (int fw = 0; fw < words; ++fw)
+                for (SetWord bits = fails[fw]; bits != 0; bits &= bits - 1) {
+                    const int element = fw * kSetWordBits + std::countr_zero(bits);
+                    met |= pathsWith_[static_cast<std::size_t>(element) * pathWords_ + static_cast<std::size_t>(w)];
+                }
+            SetWord open = ~met;
+            if (w == from / kSetWordBits)
+                open &= ~SetWord{0} << (from % kSetWordBits);
+            if (open != 0)
+                return std::min(end, w * kSetWordBits + std::countr_zero(open));
+        }
+        return end;
     }
 
     // Appends the terms of path i in one step, then makes them readable to
@@ -279,10 +351,16 @@ private:
     const int words_;
     const int columns_;
     TermBuffer current_; // W
-    TermBuffer next_;    // T
-    std::vector<SetWord> prefix_;  // the working elements of the next expanded term
-    std::vector<int> pathSizes_;   // elements per path
-    int count_ = 0;                // terms in W
+    std::vector<SetWord> prefix_;  // the term being walked, when the width is not fixed
+    std::vector<SetWord> failed_;
+    std::vector<SetWord> open_;
+    // Per element, the set of paths (by row) that hold it.
+    std::size_t pathWords_ = 0;
+    std::vector<SetWord> pathsWith_;
+    std::vector<int> stageSizes_;      // terms in W after each step of a path
+    std::vector<SetWord> stack_;       // terms still to walk, works then fails
+    std::vector<int> stackStages_;     // the first step each of them meets
+    int count_ = 0;                    // terms in W
 };
 
 } // namespace
