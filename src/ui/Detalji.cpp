@@ -7,6 +7,7 @@
 #include <QChart>
 #include <QChartView>
 #include <QCloseEvent>
+#include <QKeyEvent>
 #include <QGraphicsLayout>
 #include <QGroupBox>
 #include <QHeaderView>
@@ -153,6 +154,7 @@ TForm4::TForm4() : QWidget(nullptr)
     }
     model_ = new ReportTreeModel(this);
     TreeView1->setModel(model_);
+    TreeView1->installEventFilter(this);
 
     const int bottom = 347;
     const int bottomHeight = kClientHeight - bottom - 4;
@@ -439,6 +441,18 @@ QStringList TForm4::chartLabels() const
 void TForm4::FormClose()
 {
     emit closed(algorithm(), reportNumber_);
+}
+
+// "*" in a tree view expands the whole subtree under the current node:
+// under a solution tree's root that is every row, hundreds of millions of
+// them, more than the view could lay out or the machine hold. The tree
+// opens a level at a time instead.
+bool TForm4::eventFilter(QObject* watched, QEvent* event)
+{
+    if (watched == TreeView1 && event->type() == QEvent::KeyPress
+        && static_cast<QKeyEvent*>(event)->key() == Qt::Key_Asterisk)
+        return true;
+    return QWidget::eventFilter(watched, event);
 }
 
 void TForm4::closeEvent(QCloseEvent* event)

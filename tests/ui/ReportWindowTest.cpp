@@ -271,6 +271,27 @@ private slots:
         QVERIFY(!enabled("rezenr"));
     }
 
+    // The tree opens a level at a time: "*", which would expand every row
+    // under the current one, does nothing.
+    void theTreeOpensALevelAtATime()
+    {
+        loadAndRun("resetka3x3.dsm", false, true, false);
+        main->rezenrClick();
+        TForm4* report = newestReport();
+        QTRY_VERIFY_WITH_TIMEOUT(report->report() && report->report()->finished, 20000);
+        QTreeView* tree = report->tree();
+        const QModelIndex root = tree->model()->index(0, 0);
+        QVERIFY(tree->model()->rowCount(root) > 0);
+        tree->setCurrentIndex(root);
+        tree->setFocus();
+        QTest::keyClick(tree, Qt::Key_Asterisk);
+        QVERIFY(!tree->isExpanded(root));
+        QTest::keyClick(tree, Qt::Key_Right);
+        QVERIFY(tree->isExpanded(root));
+        const QModelIndex child = tree->model()->index(0, 0, root);
+        QVERIFY(!tree->isExpanded(child));
+    }
+
     // Open a report, start another run, close the report while the run is
     // on: nothing may open a report before the run has ended.
     void noReportOpensWhileARunIsOn()
