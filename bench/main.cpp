@@ -90,7 +90,7 @@ struct Result {
     bool capped = false;
     bool agree = true;
     int repetitions = 0;
-    // Of the production runs: the memory figure and the largest resident
+    // Of the untimed production run: the memory figure and the resident
     // growth.
     long long memoryFigure = 0;
     long long residentGrowth = 0;

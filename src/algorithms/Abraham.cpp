@@ -63,8 +63,8 @@ void termToPacked(const SetWord* works, const SetWord* fails, int rowBytes, std:
 }
 
 // A growing buffer of set words. Unlike a vector it neither clears what it
-// adds nor copies more than the caller still needs when it grows: W and T
-// are rewritten from the start at every step.
+// adds nor copies more than the caller still needs when it grows: W is
+// rewritten from the start for every path.
 class TermBuffer {
 public:
     SetWord* data() { return words_.get(); }
@@ -81,14 +81,6 @@ public:
             std::copy(words_.get(), words_.get() + kept, grown.get());
         words_ = std::move(grown);
         capacity_ = capacity;
-    }
-
-    std::size_t capacity() const { return capacity_; }
-
-    void swap(TermBuffer& other) noexcept
-    {
-        std::swap(words_, other.words_);
-        std::swap(capacity_, other.capacity_);
     }
 
 private:
@@ -351,7 +343,9 @@ private:
     const int words_;
     const int columns_;
     TermBuffer current_; // W
-    std::vector<SetWord> prefix_;  // the term being walked, when the width is not fixed
+    // The term being walked (works, fails, and the open elements of the path
+    // it meets), when the width is not fixed at compile time.
+    std::vector<SetWord> prefix_;
     std::vector<SetWord> failed_;
     std::vector<SetWord> open_;
     // Per element, the set of paths (by row) that hold it.

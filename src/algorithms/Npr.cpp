@@ -337,11 +337,9 @@ private:
             } else if (mark != kUsed) {
                 continue;
             }
-            if (termcells::codeAt(cells, x) != termcells::kZero) {
-                ++run_.anomalies;
-                ++walk.anomalies;
-            }
-            termcells::putCell(cells, x, value);
+            const int anomaliesBefore = run_.anomalies;
+            fixElement(run_, cells, x, value);
+            walk.anomalies += run_.anomalies - anomaliesBefore;
             numbers.set(x, child, walk.next++);
             walk.last = x;
             state = x == destination_ ? value : int{OpenRow};

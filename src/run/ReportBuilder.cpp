@@ -106,7 +106,7 @@ void buildTree(const StructureWorkspace& ws, Algorithm kind, ReportContent& repo
     const bool destinationCertain = ws.workElementState.get(destination) == 1;
 
     // The root (the source) and, unless it cannot fail, its failure; the
-    // rows below it are shown once the counts are done.
+    // rows below it unless the report was aborted.
     SolutionTreeShape shape;
     shape.npr = npr;
     shape.elementCount = stateColumn; // columns 0 .. n, then the row state
@@ -116,12 +116,6 @@ void buildTree(const StructureWorkspace& ws, Algorithm kind, ReportContent& repo
     int failures = shape.sourceFailure ? 1 : 0;
     const bool leaveOutDestinationFailures = (ideal || destinationCertain) && normal;
     shape.skipDestinationFailures = npr ? ideal && normal : leaveOutDestinationFailures;
-    const ElementTexts texts(ws, shape.elementCount);
-    auto showTree = [&](bool children) {
-        shape.childrenShown = children;
-        report.tree = ReportTree(solutionTree(treeRows, texts, shape));
-    };
-    showTree(false);
 
     if (npr) {
         report.timeLabels = {"sustav :", "traženje najkraćih putova:", "ispitivanje nađenih putova :",
@@ -158,9 +152,11 @@ void buildTree(const StructureWorkspace& ws, Algorithm kind, ReportContent& repo
 
     fillChart(report, cells.memoryLog);
 
-    if (aborted())
+    // An aborted report shows the top level only.
+    shape.childrenShown = !aborted();
+    report.tree = ReportTree(solutionTree(std::move(treeRows), ElementTexts(ws, shape.elementCount), shape));
+    if (!shape.childrenShown)
         return;
-    showTree(true);
     report.status = reportOptionsLine(settings.run, kind, settings.fileName);
     report.finished = true;
 }

@@ -52,14 +52,7 @@ public:
     ChildRows(const LinkArray& links, int rows, int groups, bool onlyLater)
         : rows_(std::max(rows, 0)), groups_(groups), onlyLater_(onlyLater)
     {
-        bool ascending = true;
-        std::int32_t previous = 0;
-        for (int k = 0; k < rows_ && ascending; ++k) {
-            const std::int32_t link = links.get(k); // a row without a link reads 0
-            ascending = k == 0 || link >= previous;
-            previous = link;
-        }
-        if (!ascending)
+        if (!ascending(links))
             index(links);
     }
 
@@ -91,6 +84,30 @@ public:
     }
 
 private:
+    // Links of the rows in order; a row without a link reads 0. One pass
+    // over the array, which a read per row would walk 64 entries deep.
+    template <typename F>
+    void forEachRow(const LinkArray& links, F&& f) const
+    {
+        links.forEach([&](int k, std::int32_t link) {
+            if (k < rows_)
+                f(k, link);
+        });
+        for (int k = std::max(links.count(), 0); k < rows_; ++k)
+            f(k, 0);
+    }
+
+    bool ascending(const LinkArray& links) const
+    {
+        bool ascending = true;
+        std::int32_t previous = 0;
+        forEachRow(links, [&](int k, std::int32_t link) {
+            ascending = ascending && (k == 0 || link >= previous);
+            previous = link;
+        });
+        return ascending;
+    }
+
     bool keep(int k, std::int32_t link) const
     {
         return link >= 0 && link < groups_ && (!onlyLater_ || link < k);
@@ -120,16 +137,18 @@ private:
     {
         indexed_ = true;
         start_.assign(static_cast<std::size_t>(std::max(groups_, 0)) + 1, 0);
-        for (int k = 0; k < rows_; ++k)
-            if (const std::int32_t link = links.get(k); keep(k, link))
+        forEachRow(links, [&](int k, std::int32_t link) {
+            if (keep(k, link))
                 ++start_[static_cast<std::size_t>(link) + 1];
+        });
         for (std::size_t i = 1; i < start_.size(); ++i)
             start_[i] += start_[i - 1];
         members_.assign(static_cast<std::size_t>(start_.back()), 0);
         std::vector<int> filled(start_.begin(), start_.end() - 1);
-        for (int k = 0; k < rows_; ++k)
-            if (const std::int32_t link = links.get(k); keep(k, link))
+        forEachRow(links, [&](int k, std::int32_t link) {
+            if (keep(k, link))
                 members_[static_cast<std::size_t>(filled[static_cast<std::size_t>(link)]++)] = k;
+        });
     }
 
     int rows_;
