@@ -3,10 +3,14 @@
 // Sets of elements as bit rows, one bit per work index: path and term tests
 // cost a few word operations instead of a scan over a matrix row.
 
+#include "platform/ZeroedWords.h"
+
 #include <algorithm>
 #include <bit>
 #include <cstddef>
 #include <cstdint>
+#include <new>
+#include <utility>
 #include <vector>
 
 namespace velmor {
@@ -48,14 +52,16 @@ inline void setToCells(const SetWord* set, int words, std::int8_t* cells, std::i
 }
 
 // Rows of equal width stored back to back in one growing buffer, so that
-// appending a row allocates only when the buffer doubles.
+// appending a row allocates only when the buffer doubles. The buffer comes
+// zeroed from the system (in huge pages when large), so a new row needs no
+// clearing and the growth of a long search touches no page twice.
 class SetRows {
 public:
     void reset(int elements)
     {
         words_ = setWordsFor(elements);
         rows_ = 0;
-        bits_.clear();
+        bits_.release();
     }
     int words() const { return words_; }
     int rows() const { return rows_; }
@@ -71,19 +77,27 @@ public:
         const std::size_t needed = (static_cast<std::size_t>(rows_) + static_cast<std::size_t>(more))
                                  * static_cast<std::size_t>(words_);
         if (needed > bits_.size())
-            bits_.resize(std::max(needed, 2 * bits_.size()));
+            grow(std::max(needed, 2 * bits_.size()));
     }
     // A new row, all clear.
     SetWord* append()
     {
         reserveMore(1);
-        SetWord* added = row(rows_++);
-        std::fill(added, added + words_, SetWord{0});
-        return added;
+        return row(rows_++);
     }
 
 private:
-    std::vector<SetWord> bits_;
+    void grow(std::size_t words)
+    {
+        ZeroedWords larger;
+        if (!larger.allocate(words))
+            throw std::bad_alloc();
+        std::copy(bits_.data(), bits_.data() + static_cast<std::size_t>(rows_) * static_cast<std::size_t>(words_),
+                  larger.data());
+        bits_ = std::move(larger);
+    }
+
+    ZeroedWords bits_;
     int words_ = 0;
     int rows_ = 0;
 };

@@ -53,8 +53,9 @@ std::int64_t ceilingOf(const FrontierControl& control)
 
 class Programme {
 public:
-    Programme(const Plan& plan, const FrontierControl& control, std::int64_t fixed, FrontierResult& result)
-        : plan_(plan), control_(control), ceiling_(ceilingOf(control)), fixed_(fixed), result_(result)
+    Programme(const Graph& graph, const Plan& plan, const FrontierControl& control, std::int64_t fixed,
+              FrontierResult& result)
+        : graph_(graph), plan_(plan), control_(control), ceiling_(ceilingOf(control)), fixed_(fixed), result_(result)
     {
     }
 
@@ -66,7 +67,7 @@ public:
         if (!current_.reset(states.wordsAfter(-1), 1, -1) || !current_.addEmptyBoundary())
             return FrontierStatus::OutOfMemory;
         for (int k = 0; k < result_.totalSteps; ++k) {
-            if (!next_.reset(states.wordsAfter(k), current_.size(), ceiling()))
+            if (!next_.reset(states.wordsAfter(k), expectedAfter(k), ceiling()))
                 return FrontierStatus::OutOfMemory;
             const FrontierStatus status = step(states, k);
             std::swap(current_, next_);
@@ -115,6 +116,18 @@ private:
         return status;
     }
 
+    // States expected after step k: a vertex that may fail doubles them on
+    // entering, before merging takes some back. Sizing the table for that
+    // at once spares moving every state to a larger one halfway.
+    std::size_t expectedAfter(int k) const
+    {
+        std::size_t expected = current_.size();
+        for (int v : plan_.steps[static_cast<std::size_t>(k)].entering)
+            if (graph_.vertexAvailability[static_cast<std::size_t>(v)] < 1)
+                expected += expected / 2;
+        return expected;
+    }
+
     // What the table of the next boundary may grow to.
     std::int64_t ceiling() const
     {
@@ -135,6 +148,7 @@ private:
         result_.peakStates = std::max(result_.peakStates, static_cast<std::int64_t>(current_.size() + next_.size()));
     }
 
+    const Graph& graph_;
     const Plan& plan_;
     const FrontierControl& control_;
     std::int64_t ceiling_;
@@ -168,7 +182,7 @@ FrontierResult compute(const FrontierInput& input, const FrontierControl& contro
         result.status = FrontierStatus::TooWide;
         return result;
     }
-    Programme programme(plan, control, fixedBytes(graph, plan), result);
+    Programme programme(graph, plan, control, fixedBytes(graph, plan), result);
     if (graph.directed)
         result.status = programme.run(Reach(graph, plan));
     else if (control.laneStates && plan.workingWidth <= LanePartitions::kMostPositions)

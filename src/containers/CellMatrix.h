@@ -1,5 +1,7 @@
 #pragma once
 
+#include "platform/ZeroedWords.h"
+
 #include <algorithm>
 #include <cstdint>
 #include <cstring>
@@ -75,13 +77,16 @@ private:
         std::vector<Cell*> spare; // the next one to take at the back
         bool shared = false;      // rows also held by another matrix: never reused
         std::size_t blockRowsLeft = 0;
-        Cell* nextFree = nullptr;
+        Cell* nextFree = nullptr; // in the newest block, still zero
 
         // Makes room for `more` rows of `columns` cells, so that appending
         // them cannot fail; a new block holds at least as many rows as there
-        // are, and the row pointers grow geometrically too. Blocks are not
-        // cleared here: a row is cleared when it is handed out, so that the
-        // unused end of a block is never touched.
+        // are, and the row pointers grow geometrically too. Blocks come zeroed
+        // from the system, large ones in huge pages, so that a row handed out
+        // from a new block needs no clearing and the pages of rows that are
+        // never written are never touched: a structure of tens of thousands
+        // of elements has matrices of hundreds of megabytes that are almost
+        // all zero, and faulting them in page by page cost seconds.
         void reserve(int columns, std::size_t more)
         {
             const std::size_t needed = rows.size() + more;
@@ -91,7 +96,11 @@ private:
             if (wanted <= blockRowsLeft)
                 return;
             const std::size_t blockRows = std::max(wanted, rows.size());
-            std::shared_ptr<Cell[]> block(new Cell[blockRows * static_cast<std::size_t>(columns)]);
+            const std::size_t bytes = blockRows * static_cast<std::size_t>(columns) * sizeof(Cell);
+            auto words = std::make_shared<ZeroedWords>();
+            if (!words->allocate((bytes + sizeof(std::uint64_t) - 1) / sizeof(std::uint64_t)))
+                throw std::bad_alloc();
+            std::shared_ptr<Cell[]> block(words, reinterpret_cast<Cell*>(words->data()));
             nextFree = block.get();
             blockRowsLeft = blockRows;
             blocks.push_back(std::move(block));
@@ -114,8 +123,10 @@ private:
         }
         Cell* append(int columns)
         {
+            const bool reused = !spare.empty();
             Cell* cells = appendUncleared(columns);
-            std::memset(cells, 0, sizeof(Cell) * static_cast<std::size_t>(columns));
+            if (reused)
+                std::memset(cells, 0, sizeof(Cell) * static_cast<std::size_t>(columns));
             return cells;
         }
     };

@@ -42,6 +42,16 @@ QFont arialFont(int pixelSize, bool bold)
     return font;
 }
 
+// A value in a narrow field: in a smaller font when it is long, and read from
+// its start, so that a long number never shows only its last digits.
+void showFromStart(QLineEdit* edit, const QString& text)
+{
+    edit->setFont(fittedFont(arialFont(11, false), text, edit->width() - kLineEditTextMargins, 8));
+    edit->setText(text);
+    edit->setCursorPosition(0);
+    edit->setToolTip(text);
+}
+
 QString fromUtf8(const std::string& text)
 {
     return QString::fromUtf8(text.data(), static_cast<qsizetype>(text.size()));
@@ -288,12 +298,12 @@ void TForm4::present(std::shared_ptr<const ReportContent> report)
     if (report->detailsShown)
         for (std::size_t i = 0; i < 4; ++i) {
             labels_[4 + i]->setText(fromUtf8(report->detailLabels[i]));
-            values_[4 + i]->setText(fromUtf8(report->detailValues[i]));
+            showFromStart(values_[4 + i], fromUtf8(report->detailValues[i]));
         }
     if (report->boundsShown)
         for (std::size_t i = 0; i < 2; ++i) {
             labels_[8 + i]->setText(fromUtf8(report->boundLabels[i]));
-            values_[8 + i]->setText(fromUtf8(report->boundValues[i]));
+            showFromStart(values_[8 + i], fromUtf8(report->boundValues[i]));
         }
     if (report->chartShown)
         showChart(report->chart);

@@ -243,6 +243,30 @@ TEST(ByteMatrix, RowByRowGrowthAndShrinkMatchModel)
     }
 }
 
+// Blocks of a megabyte and more come from the system already zero, in huge
+// pages: rows handed out fresh are zero without being cleared, and rows
+// given back by shrinking are cleared when taken again.
+TEST(ByteMatrix, LargeBlocksGiveZeroRowsFreshAndReused)
+{
+    const int columns = 4096;
+    const int rows = 600; // 2.4 MB: a mapped block
+    ByteMatrix m;
+    ASSERT_TRUE(m.allocate(columns, rows));
+    auto rowIsZero = [&](int r) {
+        const std::int8_t* cells = m.row(r);
+        return std::all_of(cells, cells + columns, [](std::int8_t c) { return c == 0; });
+    };
+    for (int r = 0; r < rows; ++r)
+        ASSERT_TRUE(rowIsZero(r)) << "fresh row " << r;
+    for (int r = 0; r < rows; ++r)
+        std::fill(m.row(r), m.row(r) + columns, std::int8_t{-2});
+    ASSERT_TRUE(m.resize(columns, 10));
+    ASSERT_TRUE(m.resize(columns, 3 * rows)); // the given-back rows, then a new block
+    for (int r = 10; r < 3 * rows; ++r)
+        ASSERT_TRUE(rowIsZero(r)) << "row " << r << " after regrowing";
+    EXPECT_EQ(m.get(columns - 1, 9), -2);
+}
+
 TEST(ByteMatrix, CopyToFreshTargetCopiesEveryRow)
 {
     ByteMatrix source;

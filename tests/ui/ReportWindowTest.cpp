@@ -10,6 +10,7 @@
 #include "ui/Detalji.h"
 #include "ui/Greska.h"
 #include "ui/Gui.h"
+#include "ui/Widgets.h"
 #include "ui/Windows.h"
 
 #include <QAction>
@@ -378,6 +379,32 @@ private slots:
         QCOMPARE(empty->treeLines().size(), 0);
         windows->form2->close();
         QVERIFY(main->isEnabled());
+    }
+
+    // A long availability (a long chain: about 1E-20) in the narrow fields of
+    // the bracket showed only its last digits, a different number.
+    void longValuesShowFromTheirStart()
+    {
+        QTemporaryDir dir;
+        const QString path = dir.filePath(QStringLiteral("lanac.dsm"));
+        {
+            QFile file(path);
+            QVERIFY(file.open(QIODevice::WriteOnly));
+            file.write(velmor::testing::gridStructure(1, 400).c_str());
+        }
+        loadAndRunPath(path, false, false, true);
+        main->reznprClick();
+        TForm4* report = newestReport();
+        QTRY_VERIFY(report->report() && report->report()->finished);
+        QVERIFY(report->value(10).contains(QLatin1Char('E')));
+        for (int number : {6, 10, 11}) {
+            auto* edit = report->findChild<QLineEdit*>(QStringLiteral("Edit%1").arg(number));
+            QVERIFY(edit);
+            QCOMPARE(edit->cursorPosition(), 0);
+            QVERIFY2(QFontMetrics(edit->font()).horizontalAdvance(edit->text()) <= edit->width() - kLineEditTextMargins,
+                     qPrintable(edit->objectName() + QStringLiteral(": ") + edit->text()));
+        }
+        save(report, QStringLiteral("report-long-values"));
     }
 
     void captionsFitTheirRoom()
