@@ -13,13 +13,21 @@ constexpr std::int8_t kOpen = 0;
 constexpr std::int8_t kComplete = 1;
 constexpr std::int8_t kClosed = -1; // extended or discarded
 
+// A path's way on that an earlier search settled (PathSearch::knownAfter).
+struct KnownNext {
+    int element = -1;
+    std::uint32_t generation = 0;
+    std::uint32_t below = 0;
+};
+constexpr std::uint32_t kAnyOrder = UINT32_MAX;
+
 class PathSearch {
 public:
     PathSearch(AlgorithmRun& run, const ElementArcs& arcs, const IntArray& state, int elements, int destination,
                bool normal)
         : run_(run), arcs_(arcs), elements_(elements), destination_(destination),
           usable_(static_cast<std::size_t>(elements)), candidateMark_(static_cast<std::size_t>(elements), 0),
-          reachMark_(static_cast<std::size_t>(elements), 0)
+          reachMark_(static_cast<std::size_t>(elements), 0), reachOrder_(static_cast<std::size_t>(elements), 0)
     {
         for (int e = 0; e < elements; ++e)
             usable_[static_cast<std::size_t>(e)] = state.get(e) != -1 || !normal;
@@ -31,6 +39,7 @@ public:
         setAdd(rows_.append(), source);
         rowState_.push_back(kOpen);
         rowEnd_.push_back(source);
+        rowKnown_.push_back({});
     }
 
     // Passes over the partial paths until one extends nothing; paths added
@@ -76,6 +85,7 @@ private:
                 if (reachMark_[static_cast<std::size_t>(u)] == generation_ || !allowed(path, u))
                     continue;
                 reachMark_[static_cast<std::size_t>(u)] = generation_;
+                reachOrder_[static_cast<std::size_t>(u)] = static_cast<std::uint32_t>(queue_.size());
                 queue_.push_back(u);
             }
         };
@@ -89,6 +99,7 @@ private:
         if (++generation_ == 0) {
             std::fill(candidateMark_.begin(), candidateMark_.end(), 0);
             std::fill(reachMark_.begin(), reachMark_.end(), 0);
+            std::fill(rowKnown_.begin(), rowKnown_.end(), KnownNext{});
             generation_ = 1;
         }
     }
@@ -111,12 +122,20 @@ private:
             destinationIsCandidate = destinationIsCandidate || k == destination_;
         }
         kept_.clear();
+        bool marked = false;
+        KnownNext known = rowKnown_[static_cast<std::size_t>(r)];
         if (destinationIsCandidate) {
             kept_.push_back(destination_);
         } else {
             const bool destinationEnterable =
                 usable_[static_cast<std::size_t>(destination_)] && !setHas(path, destination_);
-            bool marked = false;
+            if (candidates_.size() == 1 && candidates_[0] == known.element && destinationEnterable && stillKnown(known)) {
+                // Decided by an earlier step's search (see knownAfter).
+                kept_.push_back(known.element);
+                candidates_.clear();
+            } else {
+                known = {};
+            }
             for (int j : candidates_) {
                 if (!usable_[static_cast<std::size_t>(j)] || !destinationEnterable)
                     continue;
@@ -145,7 +164,42 @@ private:
             setAdd(added, candidate);
             rowState_.push_back(candidate == destination_ ? kComplete : kOpen);
             rowEnd_.push_back(candidate);
+            rowKnown_.push_back(candidate == destination_ ? KnownNext{}
+                                : marked             ? knownAfter(added, candidate, generation_, kAnyOrder)
+                                : known.element >= 0 ? knownAfter(added, candidate, known.generation,
+                                                                  reachOrder_[static_cast<std::size_t>(candidate)])
+                                                     : KnownNext{});
         }
+    }
+
+    // A path's only way on, when an earlier search settled that it is kept.
+    // The search of generation `generation` marked it through an element
+    // that enters the destination along elements marked before it: none of
+    // them is on the path or the way on itself, since that search avoided
+    // the path it started from and all of its candidates, and the elements
+    // added since were marked later (`below`: the way on must be marked
+    // before the element that ends the path; any order right after the
+    // search). On a long chain that spares a search of the whole rest of
+    // the chain at every step.
+    KnownNext knownAfter(const SetWord* path, int end, std::uint32_t generation, std::uint32_t below) const
+    {
+        int next = -1;
+        for (int k : arcs_.out(end)) {
+            if (setHas(path, k))
+                continue;
+            if (next >= 0)
+                return {};
+            next = k;
+        }
+        return next >= 0 ? KnownNext{next, generation, below} : KnownNext{};
+    }
+    // Whether the marks of the search `known` relies on still stand.
+    bool stillKnown(const KnownNext& known) const
+    {
+        if (known.element < 0)
+            return false;
+        const auto e = static_cast<std::size_t>(known.element);
+        return reachMark_[e] == known.generation && reachOrder_[e] < known.below;
     }
 
 public:
@@ -160,9 +214,12 @@ private:
     SetRows rows_;
     std::vector<std::int8_t> rowState_;
     std::vector<int> rowEnd_;
+    std::vector<KnownNext> rowKnown_; // per row: see knownAfter
+
     // Marks of the present step, valid where they equal generation_.
     std::vector<std::uint32_t> candidateMark_;
     std::vector<std::uint32_t> reachMark_;
+    std::vector<std::uint32_t> reachOrder_; // place in the search that marked it
     std::uint32_t generation_ = 0;
     std::vector<int> candidates_, kept_, queue_;
     bool stopped_ = false;
