@@ -1,5 +1,6 @@
 #include "algorithms/Npr.h"
 
+#include "algorithms/Dominators.h"
 #include "algorithms/ElementArcs.h"
 #include "algorithms/RunFrame.h"
 #include "algorithms/SolutionTreeRun.h"
@@ -83,6 +84,7 @@ public:
         path_.reserve(count);
         branch_.reserve(count);
         reaching_.resize(elements_);
+        markCutElements();
         // The measures of the containers whose size does not change: the work
         // matrix and its working copy, the element states and the path marks.
         fixedMeasure_ = 2 * ws_.workMatrix.byteSize() + ws_.workElementState.byteSize() + marks_.byteSize();
@@ -122,7 +124,7 @@ private:
     bool distancesToDestination(const std::uint8_t* cells)
     {
         distanceKnown_.clearAll();
-        if (source_ == destination_ || failed(cells, destination_))
+        if (source_ == destination_ || failed(cells, destination_) || cutElementFailed(cells))
             return false;
         queue_.clear();
         queue_.push_back(destination_);
@@ -146,6 +148,34 @@ private:
                 queue_.push_back(u);
             }
         }
+        return false;
+    }
+
+    // The elements every path from the source to the destination passes
+    // (the destination's dominators from the source, over all arcs), as the
+    // fail bits of a row's words. A row that fails one of them has no path,
+    // whatever else it fixes: its search ends at once instead of walking
+    // back to the failed element, which on a long chain is most of it.
+    void markCutElements()
+    {
+        cutMask_.assign(static_cast<std::size_t>(termcells::wordsFor(tree_.rowBytes())), 0);
+        const std::vector<int> dominator = immediateDominators(arcs_, source_, ArcDirection::Forward);
+        if (dominator[static_cast<std::size_t>(destination_)] < 0)
+            return;
+        for (int x = destination_;; x = dominator[static_cast<std::size_t>(x)]) {
+            cutMask_[static_cast<std::size_t>(x / 32)] |= std::uint64_t{1} << (2 * (x % 32));
+            if (x == source_)
+                break;
+        }
+    }
+    bool cutElementFailed(const std::uint8_t* cells) const
+    {
+        const int bytes = tree_.rowBytes();
+        for (std::size_t w = 0; w < cutMask_.size(); ++w)
+            if (cutMask_[w] != 0
+                && (termcells::cellsCoded(termcells::wordAt(cells, bytes, static_cast<int>(w)), termcells::kFails)
+                    & cutMask_[w]) != 0)
+                return true;
         return false;
     }
 
@@ -378,6 +408,7 @@ private:
     GenerationMarks isCandidate_;
     ReachingSet reaching_;
     bool destinationReachable_ = false;
+    std::vector<std::uint64_t> cutMask_; // see markCutElements
 
     // The path G, the branch elements H and the path marks O.
     std::vector<int> path_;
