@@ -64,4 +64,43 @@ bool ElementArcs::build(const ByteMatrix& matrix)
     return true;
 }
 
+void ReachingSet::indexWays()
+{
+    const std::size_t count = next_.size();
+    preorder_.resize(count);
+    below_.resize(count);
+    cursor_.resize(count);
+    // The search found every element after the one it was found through, so
+    // sizes add up backwards and preorder ranges are handed out forwards.
+    for (int x : queue_)
+        below_[static_cast<std::size_t>(x)] = 1;
+    for (std::size_t i = queue_.size(); i-- > 1;) {
+        const auto x = static_cast<std::size_t>(queue_[i]);
+        below_[static_cast<std::size_t>(next_[x])] += below_[x];
+    }
+    for (std::size_t i = 0; i < queue_.size(); ++i) {
+        const auto x = static_cast<std::size_t>(queue_[i]);
+        preorder_[x] = i == 0 ? 0 : cursor_[static_cast<std::size_t>(next_[x])];
+        if (i > 0)
+            cursor_[static_cast<std::size_t>(next_[x])] += below_[x];
+        cursor_[x] = preorder_[x] + 1;
+    }
+}
+
+bool ReachingSet::wayOpen(const ElementArcs& arcs, int start, std::span<const int> blocked) const
+{
+    for (int next : arcs.out(start)) {
+        if (!marks_.has(next))
+            continue;
+        const int at = preorder_[static_cast<std::size_t>(next)];
+        const bool cut = std::any_of(blocked.begin(), blocked.end(), [&](int d) {
+            const int from = preorder_[static_cast<std::size_t>(d)];
+            return at >= from && at < from + below_[static_cast<std::size_t>(d)];
+        });
+        if (!cut)
+            return true;
+    }
+    return false;
+}
+
 } // namespace velmor

@@ -60,6 +60,7 @@ public:
     }
     bool has(int element) const { return marks_[static_cast<std::size_t>(element)] == generation_; }
     void set(int element) { marks_[static_cast<std::size_t>(element)] = generation_; }
+    void unset(int element) { marks_[static_cast<std::size_t>(element)] = 0; }
 
 private:
     std::vector<std::uint32_t> marks_;
@@ -77,6 +78,7 @@ public:
     void resize(int elementCount)
     {
         marks_.resize(elementCount);
+        next_.resize(static_cast<std::size_t>(elementCount));
         queue_.clear();
         queue_.reserve(static_cast<std::size_t>(elementCount));
     }
@@ -85,20 +87,35 @@ public:
     void build(const ElementArcs& arcs, int destination, MayEnter&& mayEnter)
     {
         marks_.clearAll();
+        queue_.clear();
         if (!mayEnter(destination))
             return;
-        queue_.clear();
         marks_.set(destination);
         queue_.push_back(destination);
+        next_[static_cast<std::size_t>(destination)] = destination;
         for (std::size_t head = 0; head < queue_.size(); ++head) {
             for (int previous : arcs.in(queue_[head])) {
                 if (marks_.has(previous) || !mayEnter(previous))
                     continue;
                 marks_.set(previous);
+                next_[static_cast<std::size_t>(previous)] = queue_[head];
                 queue_.push_back(previous);
             }
         }
     }
+
+    bool reached(int element) const { return marks_.has(element); }
+
+    // Numbers the search's ways so that wayOpen can tell whether a reached
+    // element's way to the destination passes through given elements.
+    void indexWays();
+
+    // Whether some arc from `start` enters an element whose way found by the
+    // last search avoids every element of `blocked` (reached elements that
+    // may not be entered any more). Such a way still reaches the
+    // destination, so a true answer needs no new search; a false one says
+    // nothing. Needs indexWays() after the search.
+    bool wayOpen(const ElementArcs& arcs, int start, std::span<const int> blocked) const;
 
     // Whether the destination can be reached from `start`, which is not
     // entered itself: some arc from it enters the set. The arcs out of the
@@ -114,6 +131,14 @@ public:
 private:
     GenerationMarks marks_;
     std::vector<int> queue_;
+    // The element through which each reached one was found: its way on.
+    std::vector<int> next_;
+    // Preorder numbers and subtree sizes of the tree the ways form, rooted
+    // at the destination: x's way passes through d when x lies in d's
+    // subtree.
+    std::vector<int> preorder_;
+    std::vector<int> below_;
+    std::vector<int> cursor_;
 };
 
 } // namespace velmor

@@ -6,6 +6,7 @@
 
 #include <algorithm>
 #include <bit>
+#include <cmath>
 #include <vector>
 
 namespace velmor {
@@ -17,6 +18,8 @@ using namespace trees;
 // ENR's stopwatch slots.
 constexpr int kExecutionSlot = 2;
 constexpr int kNeighbourTestSlot = 1;
+// Beyond this many changed cells a row's frontier is collected afresh.
+constexpr std::size_t kMaxChangedCells = 64;
 
 // One ENR run. A node's marked working copy says no more than its row does:
 // an arc leaves the working set when it runs from a working element to one
@@ -52,6 +55,7 @@ public:
         candidates_.reserve(count);
         certain_.reserve(count);
         reaching_.resize(elements_);
+        touched_.resize(elements_);
         // The measures of the containers whose size does not change: the work
         // matrix and its working copy, the final terms' first empty row, the
         // element states, the frontier marks F and the certain neighbours G.
@@ -63,7 +67,9 @@ public:
     bool expand(int row)
     {
         const std::uint8_t* cells = tree_.cells(row);
+        currentRow_ = row;
         collectFrontier(cells);
+        lastExpanded_ = row;
         const bool certainFound = selectCandidates(cells);
         tree_.setState(row, termcells::codeAt(cells, destination_) == termcells::kWorks ? SuccessLeaf : ExpandedRow);
         if (certainFound) {
@@ -83,8 +89,22 @@ private:
     bool enterable(int x) const { return enterable_[static_cast<std::size_t>(x)] != 0; }
 
     // The elements that an arc from a working element enters and that the
-    // row leaves open, in ascending order.
+    // row leaves open, in ascending order. A row expanded after a similar
+    // one (on a long chain, its parent) starts from that row's frontier and
+    // reconsiders only the elements next to the cells that differ: walking
+    // every working element of every row is quadratic in the chain's length.
     void collectFrontier(const std::uint8_t* cells)
+    {
+        const bool similar = lastExpanded_ >= 0
+                             && changedCells(tree_.cells(lastExpanded_), cells, kMaxChangedCells, changed_);
+        if (similar)
+            updateFrontier(cells);
+        else
+            collectWholeFrontier(cells);
+        std::sort(frontier_.begin(), frontier_.end());
+    }
+
+    void collectWholeFrontier(const std::uint8_t* cells)
     {
         onFrontier_.clearAll();
         frontier_.clear();
@@ -103,7 +123,59 @@ private:
                 }
             }
         }
-        std::sort(frontier_.begin(), frontier_.end());
+    }
+
+    // An element's place on the frontier depends on its own cell and on
+    // those of the elements with arcs into it.
+    void updateFrontier(const std::uint8_t* cells)
+    {
+        touched_.clearAll();
+        bool left = false;
+        const auto reconsider = [&](int k) {
+            if (touched_.has(k))
+                return;
+            touched_.set(k);
+            const auto in = arcs_.in(k);
+            const bool entered = open(cells, k) && std::any_of(in.begin(), in.end(), [&](int a) {
+                return termcells::codeAt(cells, a) == termcells::kWorks;
+            });
+            if (entered == onFrontier_.has(k))
+                return;
+            if (entered) {
+                onFrontier_.set(k);
+                frontier_.push_back(k);
+            } else {
+                onFrontier_.unset(k);
+                left = true;
+            }
+        };
+        for (int x : changed_) {
+            reconsider(x);
+            for (int k : arcs_.out(x))
+                reconsider(k);
+        }
+        if (left)
+            std::erase_if(frontier_, [&](int k) { return !onFrontier_.has(k); });
+    }
+
+    // The element cells in which two rows differ, into `changed`; false
+    // when there are more than `limit`.
+    bool changedCells(const std::uint8_t* from, const std::uint8_t* to, std::size_t limit, std::vector<int>& changed) const
+    {
+        changed.clear();
+        const int bytes = tree_.rowBytes();
+        for (int w = 0; w < termcells::wordsFor(bytes); ++w) {
+            std::uint64_t differ = termcells::cellsSet(termcells::wordAt(from, bytes, w) ^ termcells::wordAt(to, bytes, w));
+            for (; differ != 0; differ &= differ - 1) {
+                const int x = 32 * w + std::countr_zero(differ) / 2;
+                if (x >= elements_)
+                    break; // the row state
+                if (changed.size() == limit)
+                    return false;
+                changed.push_back(x);
+            }
+        }
+        return true;
     }
 
     // Leaves in candidates_ the frontier elements to branch on and in
@@ -140,17 +212,44 @@ private:
     // the destination can be reached from it without entering a working or
     // failed element (nor, in "Opt. II razine", another frontier element).
     // One backward search from the destination answers them all; the tests
-    // of a node are timed together.
+    // of a node are timed together. The ways that search found often stay
+    // open for the rows expanded after it: while every candidate still has
+    // one, no new search is needed.
     void keepCandidatesLeadingOn(const std::uint8_t* cells)
     {
         timedIn(run_, kExecutionSlot, kNeighbourTestSlot, [&] {
+            if (waysStillOpen(cells))
+                return 0;
             const bool avoidFrontier = variant_ == 2;
             reaching_.build(arcs_, destination_, [&](int x) {
                 return open(cells, x) && enterable(x) && !(avoidFrontier && onFrontier_.has(x));
             });
+            reaching_.indexWays();
+            searchedRow_ = currentRow_;
             std::erase_if(candidates_, [&](int k) { return !reaching_.reachableFrom(arcs_, k); });
             return 0;
         });
+    }
+
+    // Whether every candidate keeps a way found by the last search: the
+    // elements it reached that this row closes (entered, failed or, in
+    // "Opt. II razine", on the frontier) are few and cut none of them.
+    bool waysStillOpen(const std::uint8_t* cells)
+    {
+        if (searchedRow_ < 0)
+            return false;
+        const std::size_t limit = 4 + static_cast<std::size_t>(std::sqrt(elements_));
+        if (!changedCells(tree_.cells(searchedRow_), cells, 4 * limit, blocked_))
+            return false;
+        std::erase_if(blocked_, [&](int x) { return !reaching_.reached(x) || open(cells, x); });
+        if (variant_ == 2)
+            for (int f : frontier_)
+                if (reaching_.reached(f))
+                    blocked_.push_back(f);
+        if (blocked_.size() > limit)
+            return false;
+        return std::all_of(candidates_.begin(), candidates_.end(),
+                           [&](int k) { return reaching_.wayOpen(arcs_, k, blocked_); });
     }
 
     // All certain neighbours work at once, in a single child.
@@ -208,6 +307,14 @@ private:
     std::vector<int> candidates_;
     std::vector<int> certain_;
     ReachingSet reaching_;
+
+    // Rows whose frontier and neighbour search the next rows start from.
+    int lastExpanded_ = -1;
+    int searchedRow_ = -1;
+    int currentRow_ = -1;
+    GenerationMarks touched_;
+    std::vector<int> changed_;
+    std::vector<int> blocked_;
 };
 
 } // namespace

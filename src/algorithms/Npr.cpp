@@ -195,7 +195,10 @@ private:
     // candidate stays when it still reaches the destination without entering
     // the source or another candidate of the source. One backward search
     // from the destination answers them all; they are timed together.
-    void testSourceCandidates(const std::uint8_t* cells)
+    // When the row leaves the source no way to the destination, no step
+    // follows whatever the tests say: their time is kept, their search is
+    // not made (on a long chain most rows fail an element every path needs).
+    void testSourceCandidates(const std::uint8_t* cells, bool reached)
     {
         kept_.clearAll();
         candidates_.clear();
@@ -211,6 +214,8 @@ private:
         if (!testable)
             return;
         timedIn(run_, kSearchSlot, kCandidateTestSlot, [&] {
+            if (!reached)
+                return 0;
             reaching_.build(arcs_, destination_, [&](int x) {
                 return !failed(cells, x) && !onPath_[static_cast<std::size_t>(x)] && enterable(x)
                        && !isCandidate_.has(x);
@@ -261,7 +266,7 @@ private:
                 return true;
             }
             if (variant_ == 1 && end == source_)
-                testSourceCandidates(cells);
+                testSourceCandidates(cells, reached);
             const int step = reached ? nextStep(cells, end) : -1;
             if (step < 0)
                 return false;

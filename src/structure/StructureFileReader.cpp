@@ -297,8 +297,8 @@ bool StructureScan::nodeSection()
         return false;
     if (!nodesGiven_)
         return fail(kNoNodes);
-    if (!growMatrices())
-        return false;
+    // The matrices grow once, with the edges: growing them here too would
+    // copy the nodes' block into the final one, a quarter of its cells.
     return finishSection();
 }
 

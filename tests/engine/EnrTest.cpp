@@ -1,6 +1,7 @@
 #include "TestStructures.h"
 #include "TreeRuns.h"
 
+#include "algorithms/ElementArcs.h"
 #include "algorithms/reference/Enr.h"
 #include "algorithms/RunFrame.h"
 
@@ -383,4 +384,53 @@ TREE_DRIVER_TEST(EnrConcurrentReading, PartialSumsReachTheFinalAvailability)
     EXPECT_EQ(partial.cursor, ws.enrRows.rowCount());
     EXPECT_EQ(partial.terms, finalTerms.rowCount());
     EXPECT_EQ(partial.value, availabilityOf(ws, finalTerms, false));
+}
+
+// --- Ways kept between neighbour searches --------------------------------------
+
+TEST(ReachingWays, AWayIsOpenUntilAnElementOnItIsBlocked)
+{
+    // 0 -> 1 -> 2 -> 5 and 0 -> 3 -> 5, 4 -> 3; the destination is 5. The
+    // search finds 0 through 1 first, so 0's ways are 1-2-5 and 3-5.
+    const std::pair<int, int> arcList[] = {{0, 1}, {1, 2}, {2, 5}, {0, 3}, {3, 5}, {4, 3}};
+    ByteMatrix matrix;
+    ASSERT_TRUE(matrix.resize(6, 6));
+    for (auto [from, to] : arcList)
+        ASSERT_TRUE(matrix.set(to, from, 1));
+    ElementArcs arcs;
+    ASSERT_TRUE(arcs.build(matrix));
+    ReachingSet reaching;
+    reaching.resize(6);
+    reaching.build(arcs, 5, [](int x) { return x != 0; });
+    reaching.indexWays();
+
+    const auto open = [&](int start, std::vector<int> blocked) { return reaching.wayOpen(arcs, start, blocked); };
+    EXPECT_TRUE(open(0, {}));
+    EXPECT_TRUE(open(0, {2})) << "3-5 is still open";
+    EXPECT_TRUE(open(0, {4})) << "4 is on no way of 0";
+    EXPECT_FALSE(open(0, {2, 3}));
+    EXPECT_FALSE(open(0, {1, 3}));
+    EXPECT_FALSE(open(0, {5}));
+    EXPECT_TRUE(open(4, {1, 2}));
+    EXPECT_FALSE(open(4, {3}));
+}
+
+TEST(ReachingWays, ANewSearchForgetsTheWaysOfTheLastOne)
+{
+    ByteMatrix matrix;
+    ASSERT_TRUE(matrix.resize(3, 3));
+    ASSERT_TRUE(matrix.set(1, 0, 1));
+    ASSERT_TRUE(matrix.set(2, 1, 1));
+    ElementArcs arcs;
+    ASSERT_TRUE(arcs.build(matrix));
+    ReachingSet reaching;
+    reaching.resize(3);
+    reaching.build(arcs, 2, [](int) { return true; });
+    reaching.indexWays();
+    EXPECT_TRUE(reaching.wayOpen(arcs, 0, {}));
+    // A destination that may not be entered leaves nothing reached.
+    reaching.build(arcs, 2, [](int x) { return x != 2; });
+    reaching.indexWays();
+    EXPECT_FALSE(reaching.reached(1));
+    EXPECT_FALSE(reaching.wayOpen(arcs, 0, {}));
 }
