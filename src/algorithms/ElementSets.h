@@ -54,7 +54,8 @@ inline void setToCells(const SetWord* set, int words, std::int8_t* cells, std::i
 // Rows of equal width stored back to back in one growing buffer, so that
 // appending a row allocates only when the buffer doubles. The buffer comes
 // zeroed from the system (in huge pages when large), so a new row needs no
-// clearing and the growth of a long search touches no page twice.
+// clearing, and grows by moving its pages: the growth of a long search
+// touches no page twice.
 class SetRows {
 public:
     void reset(int elements)
@@ -89,12 +90,8 @@ public:
 private:
     void grow(std::size_t words)
     {
-        ZeroedWords larger;
-        if (!larger.allocate(words))
+        if (!bits_.grow(words))
             throw std::bad_alloc();
-        std::copy(bits_.data(), bits_.data() + static_cast<std::size_t>(rows_) * static_cast<std::size_t>(words_),
-                  larger.data());
-        bits_ = std::move(larger);
     }
 
     ZeroedWords bits_;

@@ -22,6 +22,11 @@ public:
     // Gives back what it holds and takes `count` zeroed words. False when
     // the system has no storage for them; it then holds none.
     bool allocate(std::size_t count);
+    // Holds `count` words (at least as many as now), the present ones kept
+    // and the new ones zero. Large storage is moved by the system's page
+    // tables instead of copied. False when the system has no storage; the
+    // words are then unchanged.
+    bool grow(std::size_t count);
     void release();
 
     std::uint64_t* data() { return words_; }

@@ -37,5 +37,33 @@ TEST(ZeroedWords, EveryWordZeroWritableAndMovedOnce)
     EXPECT_FALSE(none.allocate(SIZE_MAX / 4));
 }
 
+// Growing keeps every word written so far and adds zero ones, across the
+// change from small storage to mapped storage and between mapped sizes
+// (where the pages are moved, not copied).
+TEST(ZeroedWords, GrowingKeepsTheWordsAndAddsZeroOnes)
+{
+    ZeroedWords words;
+    std::size_t written = 0;
+    for (std::size_t count : {std::size_t{10}, std::size_t{(1u << 20) / 8 - 1}, std::size_t{(3u << 20) / 8 + 5},
+                              std::size_t{(9u << 20) / 8 + 3}}) {
+        ASSERT_TRUE(words.grow(count)) << count;
+        ASSERT_EQ(words.size(), count);
+        EXPECT_GE(words.byteSize(), count * sizeof(std::uint64_t));
+        for (std::size_t i = 0; i < written; ++i)
+            ASSERT_EQ(words.data()[i], i * 7 + 1) << "word " << i << " after growing to " << count;
+        for (std::size_t i = written; i < count; ++i)
+            ASSERT_EQ(words.data()[i], 0u) << "word " << i << " after growing to " << count;
+        for (std::size_t i = written; i < count; ++i)
+            words.data()[i] = i * 7 + 1;
+        written = count;
+    }
+    // Not smaller than it is.
+    ASSERT_TRUE(words.grow(5));
+    EXPECT_EQ(words.size(), written);
+    EXPECT_EQ(words.data()[written - 1], (written - 1) * 7 + 1);
+    EXPECT_FALSE(words.grow(SIZE_MAX / 4));
+    EXPECT_EQ(words.data()[written - 1], (written - 1) * 7 + 1) << "a refused growth changes nothing";
+}
+
 } // namespace
 } // namespace velmor
