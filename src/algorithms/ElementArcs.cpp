@@ -78,11 +78,15 @@ void ReachingSet::indexWays()
         const auto x = static_cast<std::size_t>(queue_[i]);
         below_[static_cast<std::size_t>(next_[x])] += below_[x];
     }
-    for (std::size_t i = 0; i < queue_.size(); ++i) {
+    if (queue_.empty())
+        return;
+    preorder_[static_cast<std::size_t>(queue_[0])] = 0;
+    cursor_[static_cast<std::size_t>(queue_[0])] = 1;
+    for (std::size_t i = 1; i < queue_.size(); ++i) {
         const auto x = static_cast<std::size_t>(queue_[i]);
-        preorder_[x] = i == 0 ? 0 : cursor_[static_cast<std::size_t>(next_[x])];
-        if (i > 0)
-            cursor_[static_cast<std::size_t>(next_[x])] += below_[x];
+        int& parentCursor = cursor_[static_cast<std::size_t>(next_[x])];
+        preorder_[x] = parentCursor;
+        parentCursor += below_[x];
         cursor_[x] = preorder_[x] + 1;
     }
 }

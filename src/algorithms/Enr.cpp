@@ -56,6 +56,7 @@ public:
         certain_.reserve(count);
         reaching_.resize(elements_);
         touched_.resize(elements_);
+        blockedLimit_ = 4 + static_cast<std::size_t>(std::sqrt(elements_));
         // The measures of the containers whose size does not change: the work
         // matrix and its working copy, the final terms' first empty row, the
         // element states, the frontier marks F and the certain neighbours G.
@@ -67,9 +68,8 @@ public:
     bool expand(int row)
     {
         const std::uint8_t* cells = tree_.cells(row);
-        currentRow_ = row;
         collectFrontier(cells);
-        lastExpanded_ = row;
+        frontierRow_ = row;
         const bool certainFound = selectCandidates(cells);
         tree_.setState(row, termcells::codeAt(cells, destination_) == termcells::kWorks ? SuccessLeaf : ExpandedRow);
         if (certainFound) {
@@ -95,8 +95,8 @@ private:
     // every working element of every row is quadratic in the chain's length.
     void collectFrontier(const std::uint8_t* cells)
     {
-        const bool similar = lastExpanded_ >= 0
-                             && changedCells(tree_.cells(lastExpanded_), cells, kMaxChangedCells, changed_);
+        const bool similar = frontierRow_ >= 0
+                             && changedCells(tree_.cells(frontierRow_), cells, kMaxChangedCells, changed_);
         if (similar)
             updateFrontier(cells);
         else
@@ -225,7 +225,7 @@ private:
                 return open(cells, x) && enterable(x) && !(avoidFrontier && onFrontier_.has(x));
             });
             reaching_.indexWays();
-            searchedRow_ = currentRow_;
+            searchedRow_ = frontierRow_;
             std::erase_if(candidates_, [&](int k) { return !reaching_.reachableFrom(arcs_, k); });
             return 0;
         });
@@ -238,15 +238,14 @@ private:
     {
         if (searchedRow_ < 0)
             return false;
-        const std::size_t limit = 4 + static_cast<std::size_t>(std::sqrt(elements_));
-        if (!changedCells(tree_.cells(searchedRow_), cells, 4 * limit, blocked_))
+        if (!changedCells(tree_.cells(searchedRow_), cells, 4 * blockedLimit_, blocked_))
             return false;
         std::erase_if(blocked_, [&](int x) { return !reaching_.reached(x) || open(cells, x); });
         if (variant_ == 2)
             for (int f : frontier_)
                 if (reaching_.reached(f))
                     blocked_.push_back(f);
-        if (blocked_.size() > limit)
+        if (blocked_.size() > blockedLimit_)
             return false;
         return std::all_of(candidates_.begin(), candidates_.end(),
                            [&](int k) { return reaching_.wayOpen(arcs_, k, blocked_); });
@@ -308,10 +307,14 @@ private:
     std::vector<int> certain_;
     ReachingSet reaching_;
 
-    // Rows whose frontier and neighbour search the next rows start from.
-    int lastExpanded_ = -1;
+    // The row whose frontier frontier_ holds (the one being expanded, then
+    // the last one), and the row of the last neighbour search: the next
+    // rows start from them.
+    int frontierRow_ = -1;
     int searchedRow_ = -1;
-    int currentRow_ = -1;
+    // Closed elements beyond which a new search costs less than testing
+    // every candidate's way against them.
+    std::size_t blockedLimit_ = 0;
     GenerationMarks touched_;
     std::vector<int> changed_;
     std::vector<int> blocked_;

@@ -2,7 +2,6 @@
 
 #include <sys/mman.h>
 
-#include <algorithm>
 #include <cstdlib>
 #include <cstring>
 #include <utility>
@@ -115,7 +114,7 @@ bool ZeroedWords::grow(std::size_t count)
         count_ = count;
         return true;
     }
-    if (!mapped_ || bytes < kMappedFrom) {
+    if (!mapped_) {
         ZeroedWords larger;
         if (!larger.allocate(count))
             return false;

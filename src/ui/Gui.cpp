@@ -701,7 +701,9 @@ void TForm1::setActions(MainActions* actions)
 
 void TForm1::requestDrain()
 {
-    QMetaObject::invokeMethod(this, [this] { drainPending(); }, Qt::QueuedConnection);
+    // A functor posted from a worker is written there and read here, synchronised
+    // only inside the toolkit, where the thread sanitizer cannot see it.
+    QMetaObject::invokeMethod(this, "drainPending", Qt::QueuedConnection);
 }
 
 void TForm1::drainPending()

@@ -195,7 +195,9 @@ private:
     void act(Action&& action);
     void option(const char* control, bool checked);
     void errorWindowClosed();
-    void drainPending();
+    // Invoked by name from requestDrain: the queued call then carries no
+    // object that the posting thread built and this thread reads.
+    Q_INVOKABLE void drainPending();
     std::optional<std::string> askPath(QFileDialog* dialog);
 
     void mirrorCheck(QObject* target, bool on);
