@@ -64,10 +64,13 @@ public:
     {
         result_.totalSteps = static_cast<int>(plan_.steps.size());
         // The empty boundary: one state of probability 1.
-        if (!current_.reset(states.wordsAfter(-1), 1, -1) || !current_.addEmptyBoundary())
+        current_.reset(states.wordsAfter(-1));
+        if (!current_.addEmptyBoundary())
             return FrontierStatus::OutOfMemory;
         for (int k = 0; k < result_.totalSteps; ++k) {
-            if (!next_.reset(states.wordsAfter(k), expectedAfter(k), ceiling()))
+            next_.reset(states.wordsAfter(k));
+            const std::int64_t room = ceiling();
+            if (!stage_.begin(states.wordsAfter(k), expectedAfter(k), room < 0 ? -1 : room - next_.byteSize()))
                 return FrontierStatus::OutOfMemory;
             const FrontierStatus status = step(states, k);
             std::swap(current_, next_);
@@ -91,23 +94,21 @@ private:
     template <typename States>
     FrontierStatus step(const States& states, int k)
     {
-        StepOutcomes out(next_, ceiling());
+        StepOutcomes out(next_, stage_, ceiling());
         FrontierStatus status = FrontierStatus::Done;
-        std::size_t expanded = 0;
-        for (std::size_t slot = 0; slot < current_.slotCount(); ++slot) {
-            if (!current_.used(slot))
-                continue;
-            states.expand(k, current_.key(slot), current_.weight(slot), out);
+        for (std::size_t i = 0; i < current_.size(); ++i) {
+            states.expand(k, current_.key(i), current_.weight(i), out);
             if (out.outOfRoom) {
                 status = FrontierStatus::OutOfMemory;
                 break;
             }
-            if (++expanded % kStatesPerCheck == 0 && control_.checkPoint && control_.checkPoint()) {
+            if ((i + 1) % kStatesPerCheck == 0 && control_.checkPoint && control_.checkPoint()) {
                 status = FrontierStatus::Stopped;
                 break;
             }
         }
-        out.flush();
+        if (status == FrontierStatus::Done)
+            out.merge();
         if (out.outOfRoom)
             status = FrontierStatus::OutOfMemory;
         connected_ += out.connected;
@@ -117,8 +118,8 @@ private:
     }
 
     // States expected after step k: a vertex that may fail doubles them on
-    // entering, before merging takes some back. Sizing the table for that
-    // at once spares moving every state to a larger one halfway.
+    // entering, before merging takes some back. The gathering is split
+    // for that many.
     std::size_t expectedAfter(int k) const
     {
         std::size_t expected = current_.size();
@@ -141,7 +142,7 @@ private:
         return {result_.steps, result_.totalSteps, workingSet(),
                 static_cast<std::int64_t>(current_.size() + next_.size())};
     }
-    std::int64_t workingSet() const { return fixed_ + current_.byteSize() + next_.byteSize(); }
+    std::int64_t workingSet() const { return fixed_ + current_.byteSize() + next_.byteSize() + stage_.byteSize(); }
     void note()
     {
         result_.peakWorkingSet = std::max(result_.peakWorkingSet, workingSet());
@@ -156,6 +157,7 @@ private:
     FrontierResult& result_;
     StateTable current_;
     StateTable next_;
+    StateStage stage_;
     long double connected_ = 0;
     long double disconnected_ = 0;
 };

@@ -1,96 +1,227 @@
 #include "algorithms/FrontierTable.h"
 
 #include <algorithm>
+#include <bit>
+#include <cstdlib>
 #include <new>
+
+#if defined(__SSE2__)
+#include <emmintrin.h>
+#endif
 
 namespace velmor::frontier {
 
 namespace {
 
-constexpr std::size_t kFirstSlots = 64;
+constexpr std::size_t kFirstStates = 64;
+constexpr std::size_t kLine = 64;
+// A chunk of gathered states: 64 KiB.
+constexpr std::size_t kChunkBytes = std::size_t{64} << 10;
+// States a bucket is meant to merge: its index and its distinct states
+// then stay in the second-level cache.
+constexpr std::size_t kStatesPerBucket = 4096;
+constexpr int kMostBucketBits = 12;
+constexpr std::uint32_t kEmpty = ~std::uint32_t{0};
 
-// Slots for `states` states at a load of a half at most.
-std::size_t slotsFor(std::size_t states)
+std::uint64_t* lineAligned(std::size_t bytes)
 {
-    std::size_t slots = kFirstSlots;
-    while (slots < 2 * states + 2)
-        slots *= 2;
-    return slots;
+    return static_cast<std::uint64_t*>(std::aligned_alloc(kLine, (bytes + kLine - 1) / kLine * kLine));
+}
+
+// Whole cache lines from `from` to `to` (both aligned to a line), written
+// past the cache.
+void moveLines(const std::uint64_t* from, std::uint64_t* to, std::size_t words)
+{
+#if defined(__SSE2__)
+    for (std::size_t i = 0; i < words; i += 2)
+        _mm_stream_si128(reinterpret_cast<__m128i*>(to + i),
+                         _mm_load_si128(reinterpret_cast<const __m128i*>(from + i)));
+#else
+    std::copy_n(from, words, to);
+#endif
 }
 
 } // namespace
 
-bool StateTable::reset(int words, std::size_t expected, std::int64_t ceiling)
+void StateTable::reset(int words)
 {
-    const std::size_t stride = static_cast<std::size_t>(words) + kExtraWords;
-    std::size_t slots = slotsFor(expected);
-    if (ceiling >= 0)
-        while (slots > kFirstSlots && static_cast<std::int64_t>(slots * stride * sizeof(std::uint64_t)) > ceiling)
-            slots /= 2;
-    size_ = 0;
-    if (slots == slots_ && stride == stride_ && ++generation_ != 0)
-        return true;
-    // Another shape, or the marks have come round: fresh, cleared storage.
     words_ = words;
-    stride_ = stride;
-    generation_ = 1;
-    cells_.release();
-    if (!cells_.allocate(slots * stride_)) {
-        slots_ = mask_ = 0;
-        return false;
-    }
-    slots_ = slots;
-    mask_ = slots - 1;
-    return true;
+    stride_ = static_cast<std::size_t>(words) + kWeightWords;
+    size_ = 0;
 }
 
 bool StateTable::addEmptyBoundary()
 {
-    const std::vector<std::uint64_t> key(static_cast<std::size_t>(words_), 0);
-    return add(key.data(), hashOf(key.data(), words_), 1, -1);
+    std::vector<std::uint64_t> state(stride_, 0);
+    setWeightAt(state.data() + words_, 1);
+    return append(state.data(), 1, -1);
 }
 
-bool StateTable::grow(std::int64_t ceiling)
+bool StateTable::append(const std::uint64_t* states, std::size_t count, std::int64_t limit)
 {
-    const std::size_t slots = std::max(kFirstSlots, 2 * slots_);
-    if (ceiling >= 0 && bytesFor(slots) + byteSize() > ceiling)
-        return false;
-    StateTable larger;
-    if (!larger.cells_.allocate(slots * stride_))
-        return false;
-    larger.words_ = words_;
-    larger.stride_ = stride_;
-    larger.slots_ = slots;
-    larger.mask_ = slots - 1;
-    for (std::size_t slot = 0; slot < slots_; ++slot)
-        if (used(slot))
-            larger.add(key(slot), hashOf(key(slot), words_), weight(slot), -1);
-    *this = std::move(larger);
+    const std::size_t needed = (size_ + count) * stride_;
+    if (needed > cells_.size()) {
+        const std::size_t words = std::max({kFirstStates * stride_, 2 * cells_.size(), needed});
+        if (limit >= 0 && static_cast<std::int64_t>(words * sizeof(std::uint64_t)) > limit)
+            return false;
+        if (!cells_.grow(words))
+            return false;
+    }
+    std::copy_n(states, count * stride_, cells_.data() + size_ * stride_);
+    size_ += count;
     return true;
 }
 
 long double StateTable::totalWeight() const
 {
     long double total = 0;
-    for (std::size_t slot = 0; slot < slots_; ++slot)
-        if (used(slot))
-            total += weight(slot);
+    for (std::size_t i = 0; i < size_; ++i)
+        total += weight(i);
     return total;
 }
 
-std::int64_t StateTable::bytesFor(std::size_t slots) const
+StateStage::~StateStage()
 {
-    return static_cast<std::int64_t>(slots * stride_ * sizeof(std::uint64_t));
+    std::free(lines_);
+    for (std::uint64_t* chunk : chunks_)
+        std::free(chunk);
 }
 
-std::int64_t StateTable::byteSize() const
+bool StateStage::begin(int words, std::size_t expected, std::int64_t room)
 {
-    return static_cast<std::int64_t>(cells_.byteSize());
+    words_ = words;
+    stride_ = static_cast<std::size_t>(words) + kWeightWords;
+    // A line buffer of eight states fills `stride_` whole cache lines.
+    const std::size_t lineWords = kLineStates * stride_;
+    chunkWords_ = kChunkBytes / sizeof(std::uint64_t) / lineWords * lineWords;
+    bits_ = 0;
+    while (bits_ < kMostBucketBits && (kStatesPerBucket << bits_) < expected)
+        ++bits_;
+    const std::size_t buckets = std::size_t{1} << bits_;
+    if (buckets * lineWords > lineWords_) {
+        const std::size_t bytes = buckets * lineWords * sizeof(std::uint64_t);
+        if (room >= 0 && static_cast<std::int64_t>(bytes_ - lineWords_ * sizeof(std::uint64_t) + bytes) > room)
+            return false;
+        std::uint64_t* lines = lineAligned(bytes);
+        if (!lines)
+            return false;
+        std::free(lines_);
+        bytes_ = bytes_ - lineWords_ * sizeof(std::uint64_t) + bytes;
+        lines_ = lines;
+        lineWords_ = buckets * lineWords;
+    }
+    buckets_.resize(buckets);
+    for (Bucket& bucket : buckets_) {
+        bucket.chunks.clear();
+        bucket.at = bucket.end = nullptr;
+        bucket.held = bucket.moved = 0;
+    }
+    chunksInUse_ = 0;
+    return true;
 }
 
-StepOutcomes::StepOutcomes(StateTable& table, std::int64_t ceiling)
-    : next_(table), ceiling_(ceiling), words_(table.words()), keys_(kBatch * static_cast<std::size_t>(table.words()))
+std::uint64_t* StateStage::newChunk(std::int64_t room)
 {
+    if (chunksInUse_ == chunks_.size()) {
+        if (room >= 0 && static_cast<std::int64_t>(bytes_ + kChunkBytes) > room)
+            return nullptr;
+        std::uint64_t* chunk = lineAligned(kChunkBytes);
+        if (!chunk)
+            return nullptr;
+        try {
+            chunks_.push_back(chunk);
+        } catch (const std::bad_alloc&) {
+            std::free(chunk);
+            return nullptr;
+        }
+        bytes_ += kChunkBytes;
+    }
+    return chunks_[chunksInUse_++];
+}
+
+bool StateStage::moveOn(Bucket& bucket, std::size_t b, std::int64_t room)
+{
+    const std::size_t lineWords = kLineStates * stride_;
+    if (bucket.at == bucket.end) {
+        std::uint64_t* chunk = newChunk(room);
+        if (!chunk)
+            return false;
+        try {
+            bucket.chunks.push_back(chunk);
+        } catch (const std::bad_alloc&) {
+            return false;
+        }
+        bucket.at = chunk;
+        bucket.end = chunk + chunkWords_;
+    }
+    moveLines(lines_ + b * lineWords, bucket.at, lineWords);
+    bucket.at += lineWords;
+    bucket.moved += kLineStates;
+    bucket.held = 0;
+    return true;
+}
+
+bool StateStage::mergeInto(StateTable& table, std::int64_t limit)
+{
+#if defined(__SSE2__)
+    _mm_sfence();
+#endif
+    for (std::size_t b = 0; b < buckets_.size(); ++b) {
+        const Bucket& bucket = buckets_[b];
+        const bool merged = words_ == 1 ? mergeBucket<1>(bucket, b, table, limit)
+                                        : mergeBucket<0>(bucket, b, table, limit);
+        if (!merged)
+            return false;
+    }
+    return true;
+}
+
+// Words 0: any key width, read from words_.
+template <int Words>
+bool StateStage::mergeBucket(const Bucket& bucket, std::size_t b, StateTable& table, std::int64_t limit)
+{
+    const std::size_t states = bucket.moved + bucket.held;
+    if (states == 0)
+        return true;
+    const std::size_t slots = std::bit_ceil(std::max<std::size_t>(16, 2 * states));
+    try {
+        index_.assign(slots, kEmpty);
+        if (merged_.size() < states * stride_)
+            merged_.resize(states * stride_);
+    } catch (const std::bad_alloc&) {
+        return false;
+    }
+    indexMask_ = slots - 1;
+    mergedCount_ = 0;
+    std::size_t left = bucket.moved;
+    for (const std::uint64_t* chunk : bucket.chunks) {
+        const std::size_t inChunk = std::min(left, chunkWords_ / stride_);
+        mergeRun<Words>(chunk, inChunk);
+        left -= inChunk;
+    }
+    mergeRun<Words>(lines_ + b * kLineStates * stride_, bucket.held);
+    return table.append(merged_.data(), mergedCount_, limit);
+}
+
+template <int Words>
+void StateStage::mergeRun(const std::uint64_t* at, std::size_t count)
+{
+    const int words = Words > 0 ? Words : words_;
+    for (std::size_t e = 0; e < count; ++e, at += stride_) {
+        for (std::size_t slot = StateTable::hashOf(at, words) & indexMask_;; slot = (slot + 1) & indexMask_) {
+            const std::uint32_t i = index_[slot];
+            if (i == kEmpty) {
+                index_[slot] = static_cast<std::uint32_t>(mergedCount_);
+                std::copy_n(at, stride_, merged_.data() + mergedCount_++ * stride_);
+                break;
+            }
+            std::uint64_t* cell = merged_.data() + i * stride_;
+            if (std::equal(at, at + words, cell)) {
+                setWeightAt(cell + words, weightAt(cell + words) + weightAt(at + words));
+                break;
+            }
+        }
+    }
 }
 
 } // namespace velmor::frontier

@@ -1,31 +1,47 @@
 #pragma once
 
 // The boundary states of one step: keys of a fixed number of 64-bit words
-// with the probability of each, in a flat open-addressing hash table. Equal
-// keys merge by adding their probabilities.
+// with the probability of each, held densely in the order they were first
+// met. Equal keys merge by adding their probabilities.
 //
-// A slot holds the key, the probability and the mark that it is in use, so
-// that adding a state touches one place in memory: the tables of a wide
-// boundary are far larger than the caches. States are added in batches
-// whose slots are fetched ahead of the additions. A slot is in use when
-// its mark equals the table's generation, so emptying the table for the
-// next step only counts the generation on.
+// The states of a wide boundary far outgrow the caches, and adding each
+// new state straight into one large hash table costs a miss in memory per
+// state. So the states a step produces are first gathered in buckets by
+// the top bits of their hash, written one after another, and each bucket
+// is then merged on its own in a small index that stays in the cache.
 
 #include "platform/ZeroedWords.h"
 
-#include <cfloat>
 #include <cstdint>
 #include <cstring>
+#include <memory>
 #include <vector>
 
 namespace velmor::frontier {
 
+// Words a probability takes after its key.
+constexpr int kWeightWords = (sizeof(long double) + 7) / 8;
+
+// A probability after a key sits on a word's boundary only: read and
+// written in place, not through a copy on the stack, which costs the x87
+// format a stall on every state.
+typedef long double PlacedWeight __attribute__((aligned(8)));
+
+inline long double weightAt(const std::uint64_t* at)
+{
+    return *reinterpret_cast<const PlacedWeight*>(at);
+}
+
+inline void setWeightAt(std::uint64_t* at, long double w)
+{
+    *reinterpret_cast<PlacedWeight*>(at) = w;
+}
+
 class StateTable {
 public:
-    // Empties the table for keys of `words` words, with slots for about
-    // `expected` states; storage of another size is given back. False when
-    // storage ran out.
-    bool reset(int words, std::size_t expected, std::int64_t ceiling);
+    // Empties the table for keys of `words` words; its storage stays for
+    // the next states.
+    void reset(int words);
 
     static std::uint64_t hashOf(const std::uint64_t* key, int words)
     {
@@ -34,32 +50,6 @@ public:
             h = (h ^ key[i]) * 0x9E3779B97F4A7C15ull;
         return h ^ (h >> 31);
     }
-    // Asks for the slot where a key of this hash is looked up first.
-    void prefetch(std::uint64_t hash) const { __builtin_prefetch(cells_.data() + (hash & mask_) * stride_, 1); }
-
-    // Adds `weight` to the state `key` (words() words, hash `hash`). False
-    // when storage ran out or growing would pass `ceiling` bytes (-1: none);
-    // the table is then unchanged.
-    bool add(const std::uint64_t* key, std::uint64_t hash, long double weight, std::int64_t ceiling)
-    {
-        if (2 * (size_ + 1) > slots_ && !grow(ceiling))
-            return false;
-        for (std::size_t slot = hash & mask_;; slot = (slot + 1) & mask_) {
-            std::uint64_t* cell = cells_.data() + slot * stride_;
-            if (!usedCell(cell)) {
-                for (int i = 0; i < words_; ++i)
-                    cell[i] = key[i];
-                setWeight(cell, weight);
-                markUsed(cell);
-                ++size_;
-                return true;
-            }
-            if (cell[0] == key[0] && (words_ == 1 || sameRest(cell, key))) {
-                setWeight(cell, weightOf(cell) + weight);
-                return true;
-            }
-        }
-    }
 
     // The state of the boundary before the first step, all key bits 0,
     // with probability 1.
@@ -67,98 +57,136 @@ public:
 
     int words() const { return words_; }
     std::size_t size() const { return size_; }
-
-    // The slots, in table order; only the used ones hold a state.
-    std::size_t slotCount() const { return slots_; }
-    bool used(std::size_t slot) const { return usedCell(cells_.data() + slot * stride_); }
-    const std::uint64_t* key(std::size_t slot) const { return cells_.data() + slot * stride_; }
-    long double weight(std::size_t slot) const { return weightOf(cells_.data() + slot * stride_); }
+    const std::uint64_t* key(std::size_t i) const { return cells_.data() + i * stride_; }
+    long double weight(std::size_t i) const { return weightAt(key(i) + words_); }
     long double totalWeight() const;
 
     // Bytes the table holds.
-    std::int64_t byteSize() const;
+    std::int64_t byteSize() const { return static_cast<std::int64_t>(cells_.byteSize()); }
 
 private:
-    // The x87 format uses 10 of the 16 bytes of a long double: the mark
-    // sits in the last of them. Elsewhere it takes a word of its own.
-    static constexpr bool kMarkInPadding = LDBL_MANT_DIG == 64 && sizeof(long double) == 16;
-    static constexpr std::size_t kWeightBytes = kMarkInPadding ? 10 : sizeof(long double);
-    static constexpr std::size_t kExtraWords = (sizeof(long double) + 7) / 8 + (kMarkInPadding ? 0 : 1);
-    static constexpr std::size_t kMarkByte = kMarkInPadding ? 15 : (kExtraWords - 1) * 8;
+    friend class StateStage;
 
-    long double weightOf(const std::uint64_t* cell) const
-    {
-        long double w = 0;
-        std::memcpy(&w, cell + words_, kWeightBytes);
-        return w;
-    }
-    void setWeight(std::uint64_t* cell, long double w) const { std::memcpy(cell + words_, &w, kWeightBytes); }
-    bool usedCell(const std::uint64_t* cell) const
-    {
-        return reinterpret_cast<const std::uint8_t*>(cell + words_)[kMarkByte] == generation_;
-    }
-    void markUsed(std::uint64_t* cell) const { reinterpret_cast<std::uint8_t*>(cell + words_)[kMarkByte] = generation_; }
-    bool sameRest(const std::uint64_t* cell, const std::uint64_t* key) const
-    {
-        for (int i = 1; i < words_; ++i)
-            if (cell[i] != key[i])
-                return false;
-        return true;
-    }
-    bool grow(std::int64_t ceiling);
-    std::int64_t bytesFor(std::size_t slots) const;
+    // Appends `count` states laid out as in the table; false when storage
+    // ran out or growing would make the table pass `limit` bytes (-1: no
+    // bound).
+    bool append(const std::uint64_t* states, std::size_t count, std::int64_t limit);
 
     int words_ = 1;
-    std::size_t stride_ = 1 + kExtraWords; // words per slot
-    ZeroedWords cells_;
-    std::size_t slots_ = 0;
-    std::size_t mask_ = 0;
+    std::size_t stride_ = 1 + kWeightWords; // words per state
     std::size_t size_ = 0;
-    std::uint8_t generation_ = 1; // never 0: a cleared slot is free
+    ZeroedWords cells_;
+};
+
+// The states of one step on their way to the next table. Each bucket
+// collects eight states in a line buffer that stays in the first-level
+// cache, and moves them on in whole cache lines that bypass the cache:
+// written at random into memory, each state would first fetch its line.
+class StateStage {
+public:
+    StateStage() = default;
+    StateStage(const StateStage&) = delete;
+    StateStage& operator=(const StateStage&) = delete;
+    ~StateStage();
+
+    // Starts gathering keys of `words` words for about `expected` states;
+    // the storage of earlier steps is used again. False when storage ran
+    // out or the stage would hold more than `room` bytes (-1: no bound).
+    bool begin(int words, std::size_t expected, std::int64_t room);
+
+    // False when storage ran out or the stage would hold more than `room`
+    // bytes. Words: the key's width when the caller knows it, 0 otherwise.
+    template <int Words = 0>
+    bool put(const std::uint64_t* key, std::uint64_t hash, long double weight, std::int64_t room)
+    {
+        const std::size_t b = (hash >> 1) >> (63 - bits_);
+        Bucket& bucket = buckets_[b];
+        std::uint64_t* at = lines_ + b * kLineStates * stride_ + bucket.held * stride_;
+        const int words = Words > 0 ? Words : words_;
+        for (int i = 0; i < words; ++i)
+            at[i] = key[i];
+        setWeightAt(at + words, weight);
+        return ++bucket.held < kLineStates || moveOn(bucket, b, room);
+    }
+
+    // Merges what was gathered into `table` (empty, same key width),
+    // bucket by bucket, the table holding `limit` bytes at most (-1: no
+    // bound). False when storage ran out; the states not merged are then
+    // lost.
+    bool mergeInto(StateTable& table, std::int64_t limit);
+
+    std::int64_t byteSize() const
+    {
+        return static_cast<std::int64_t>(bytes_ + merged_.capacity() * sizeof(std::uint64_t)
+                                         + index_.capacity() * sizeof(std::uint32_t));
+    }
+
+private:
+    static constexpr std::size_t kLineStates = 8;
+    struct Bucket {
+        std::vector<std::uint64_t*> chunks;
+        std::uint64_t* at = nullptr;  // next free word of the last chunk
+        std::uint64_t* end = nullptr; // end of the last chunk
+        std::size_t held = 0;         // states in the line buffer
+        std::size_t moved = 0;        // states in the chunks
+    };
+    // Moves a full line buffer into the bucket's chunks.
+    bool moveOn(Bucket& bucket, std::size_t b, std::int64_t room);
+    std::uint64_t* newChunk(std::int64_t room);
+    template <int Words>
+    bool mergeBucket(const Bucket& bucket, std::size_t b, StateTable& table, std::int64_t limit);
+    template <int Words>
+    void mergeRun(const std::uint64_t* at, std::size_t count);
+
+    int words_ = 1;
+    std::size_t stride_ = 1 + kWeightWords;
+    std::size_t chunkWords_ = 0; // words of a chunk that whole line buffers fill
+    int bits_ = 0;
+    std::vector<Bucket> buckets_;
+    std::uint64_t* lines_ = nullptr; // the line buffers, bucket after bucket
+    std::size_t lineWords_ = 0;
+    std::vector<std::uint64_t*> chunks_;
+    std::size_t chunksInUse_ = 0;
+    std::size_t bytes_ = 0;
+    // A bucket's distinct states while it is merged, and their index.
+    std::vector<std::uint64_t> merged_;
+    std::size_t mergedCount_ = 0;
+    std::vector<std::uint32_t> index_;
+    std::size_t indexMask_ = 0;
 };
 
 // Where the expansion of the states of one step sends what comes of them:
 // states of the next boundary, or probability that has connected the
-// terminals or can no longer connect them. States are held back in small
-// batches so that their slots can be fetched before they are added.
+// terminals or can no longer connect them.
 class StepOutcomes {
 public:
-    StepOutcomes(StateTable& table, std::int64_t ceiling);
+    // `ceiling`: bytes the next table and the stage may hold (-1: none).
+    StepOutcomes(StateTable& table, StateStage& stage, std::int64_t ceiling)
+        : next_(table), stage_(stage), ceiling_(ceiling), words_(table.words()),
+          stageRoom_(ceiling < 0 ? -1 : ceiling - table.byteSize())
+    {
+    }
 
     void state(const std::uint64_t* key, long double weight)
     {
-        const std::uint64_t hash = StateTable::hashOf(key, words_);
-        next_.prefetch(hash);
-        pending_[count_].hash = hash;
-        pending_[count_].weight = weight;
-        std::uint64_t* held = keys_.data() + count_ * static_cast<std::size_t>(words_);
-        for (int i = 0; i < words_; ++i)
-            held[i] = key[i];
-        if (++count_ == kBatch)
-            flush();
+        if (!outOfRoom && !stage_.put(key, StateTable::hashOf(key, words_), weight, stageRoom_))
+            outOfRoom = true;
     }
     // A state of a one-word key.
     void state(std::uint64_t key, long double weight)
     {
-        const std::uint64_t hash = StateTable::hashOf(&key, 1);
-        next_.prefetch(hash);
-        pending_[count_].hash = hash;
-        pending_[count_].weight = weight;
-        keys_[count_] = key;
-        if (++count_ == kBatch)
-            flush();
+        if (!outOfRoom && !stage_.put<1>(&key, StateTable::hashOf(&key, 1), weight, stageRoom_))
+            outOfRoom = true;
     }
     void connect(long double weight) { connected += weight; }
     void disconnect(long double weight) { disconnected += weight; }
 
-    // Adds the states held back; after the last expansion of a step.
-    void flush()
+    // Merges the gathered states into the next table; after the last
+    // expansion of a step.
+    void merge()
     {
-        for (std::size_t i = 0; i < count_ && !outOfRoom; ++i)
-            if (!next_.add(keys_.data() + i * static_cast<std::size_t>(words_), pending_[i].hash, pending_[i].weight,
-                           ceiling_))
-                outOfRoom = true;
-        count_ = 0;
+        if (!outOfRoom && !stage_.mergeInto(next_, ceiling_ < 0 ? -1 : ceiling_ - stage_.byteSize()))
+            outOfRoom = true;
     }
 
     long double connected = 0;
@@ -167,18 +195,11 @@ public:
     bool outOfRoom = false;
 
 private:
-    static constexpr std::size_t kBatch = 32;
-    struct Pending {
-        std::uint64_t hash;
-        long double weight;
-    };
-
     StateTable& next_;
+    StateStage& stage_;
     std::int64_t ceiling_;
     int words_;
-    std::size_t count_ = 0;
-    Pending pending_[kBatch];
-    std::vector<std::uint64_t> keys_;
+    std::int64_t stageRoom_; // bytes the stage may hold while the next table is empty
 };
 
 } // namespace velmor::frontier
