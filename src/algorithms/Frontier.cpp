@@ -184,16 +184,21 @@ FrontierResult compute(const FrontierInput& input, const FrontierControl& contro
         result.status = FrontierStatus::TooWide;
         return result;
     }
-    Programme programme(graph, plan, control, fixedBytes(graph, plan), result);
-    if (graph.directed)
-        result.status = programme.run(Reach(graph, plan));
-    else if (control.laneStates && plan.workingWidth <= LanePartitions::kMostPositions)
-        result.status = programme.run(LanePartitions(graph, plan));
-    else
-        result.status = programme.run(Partitions(graph, plan));
-    result.lowerBound = programme.connected();
-    result.upperBound = 1 - programme.disconnected();
-    result.availability = result.lowerBound;
+    const auto finish = [&](const Plan& steps, const auto& states) {
+        Programme programme(graph, steps, control, fixedBytes(graph, steps), result);
+        result.status = programme.run(states);
+        result.lowerBound = programme.connected();
+        result.upperBound = 1 - programme.disconnected();
+        result.availability = result.lowerBound;
+    };
+    if (graph.directed) {
+        finish(plan, Reach(graph, plan));
+    } else if (control.laneStates && plan.workingWidth <= LanePartitions::kMostPositions) {
+        const Plan paired = pairLinks(plan);
+        finish(paired, LanePartitions(graph, paired));
+    } else {
+        finish(plan, Partitions(graph, plan));
+    }
     return result;
 }
 

@@ -71,9 +71,13 @@ LanePartitions::LanePartitions(const Graph& graph, const Plan& plan)
             code.enteringRole[j] = v == graph.source ? kSourceSide : v == graph.destination ? kDestinationSide : 0;
         }
         auto laneAt = [&](int position) { return lane[static_cast<std::size_t>(working[static_cast<std::size_t>(position)])]; };
-        code.fromLane = laneAt(step.fromPosition);
-        code.toLane = laneAt(step.toPosition);
-        code.linkAvailability = graph.links[static_cast<std::size_t>(step.link)].availability;
+        code.link[0] = {laneAt(step.fromPosition), laneAt(step.toPosition),
+                        graph.links[static_cast<std::size_t>(step.link)].availability};
+        if (step.pairedLink >= 0) {
+            code.links = 2;
+            code.link[1] = {laneAt(step.pairedFrom), laneAt(step.pairedTo),
+                            graph.links[static_cast<std::size_t>(step.pairedLink)].availability};
+        }
         code.sourceIn = step.sourceIn;
         code.destinationIn = step.destinationIn;
 
@@ -90,7 +94,11 @@ LanePartitions::LanePartitions(const Graph& graph, const Plan& plan)
             if ((taken >> l) & 1 && !((stays >> l) & 1))
                 code.leavingLane[code.leaving++] = l;
         taken = stays;
-        std::vector<int> touched{code.fromLane, code.toLane};
+        std::vector<int> touched;
+        for (int i = 0; i < code.links; ++i) {
+            touched.push_back(code.link[i].from);
+            touched.push_back(code.link[i].to);
+        }
         for (int j = 0; j < code.entering; ++j)
             touched.push_back(code.enteringLane[j]);
         for (int l : touched)
@@ -100,55 +108,12 @@ LanePartitions::LanePartitions(const Graph& graph, const Plan& plan)
     }
 }
 
-void LanePartitions::expand(int k, const std::uint64_t* key, long double weight, StepOutcomes& out) const
-{
-    const Code& code = codes_[static_cast<std::size_t>(k)];
-    // Every combination of the entering vertices working or failing.
-    for (int works = 0; works < (1 << code.entering); ++works) {
-        long double w = weight;
-        bool terminalFailed = false;
-        std::uint64_t x = key[0];
-        for (int j = 0; j < code.entering; ++j) {
-            const bool up = (works >> j) & 1;
-            w *= up ? code.enteringAvailability[j] : 1 - code.enteringAvailability[j];
-            if (up)
-                x = withLane(x, code.enteringLane[j],
-                             code.enteringRole[j] ? code.enteringRole[j]
-                                                  : static_cast<std::uint8_t>(kFirstOther + code.enteringLane[j]));
-            else
-                terminalFailed = terminalFailed || code.enteringRole[j] != 0;
-        }
-        if (w == 0)
-            continue;
-        if (terminalFailed) {
-            out.disconnect(w);
-            continue;
-        }
-        const std::uint8_t a = laneOf(x, code.fromLane);
-        const std::uint8_t b = laneOf(x, code.toLane);
-        if (a == kFailed || b == kFailed || a == b) {
-            // The link changes nothing, whether it works or not.
-            store(code, x, w, out);
-            continue;
-        }
-        const long double q = code.linkAvailability;
-        if (q != 1)
-            store(code, x, w * (1 - q), out);
-        if (std::min(a, b) == kSourceSide && std::max(a, b) == kDestinationSide) {
-            out.connect(w * q);
-            continue;
-        }
-        // The link works: one component, named by the lower first lane, or
-        // by a terminal's side.
-        store(code, replaced(x, lanesHolding(x, std::max(a, b)), std::min(a, b)), w * q, out);
-    }
-}
-
-void LanePartitions::store(const Code& code, std::uint64_t x, long double weight, StepOutcomes& out) const
+__attribute__((always_inline)) inline void LanePartitions::store(const Code& code, std::uint64_t x, long double weight,
+                                                                  StepOutcomes& out) const
 {
     // Components that lost a vertex here may be left with one way out, or
     // a terminal's side with none.
-    std::uint8_t lost[2] = {kFailed, kFailed};
+    std::uint8_t lost[4] = {kFailed, kFailed, kFailed, kFailed};
     bool terminalSideLost = false;
     for (int i = 0; i < code.leaving; ++i) {
         const int r = code.leavingLane[i];
@@ -189,9 +154,68 @@ void LanePartitions::store(const Code& code, std::uint64_t x, long double weight
     };
     for (int i = 0; i < code.checks; ++i)
         dropDeadEnd(laneOf(x, code.checkLane[i]));
-    dropDeadEnd(lost[0]);
-    dropDeadEnd(lost[1]);
+    for (int i = 0; i < code.leaving; ++i)
+        dropDeadEnd(lost[i]);
     out.state(x, weight);
+}
+
+template <int Links, int I>
+__attribute__((always_inline)) inline void LanePartitions::take(const Code& code, std::uint64_t x, long double w,
+                                                                 StepOutcomes& out) const
+{
+    if constexpr (I == Links) {
+        store(code, x, w, out);
+    } else {
+        const Code::LinkLanes& link = code.link[I];
+        const std::uint8_t a = laneOf(x, link.from);
+        const std::uint8_t b = laneOf(x, link.to);
+        if (a == kFailed || b == kFailed || a == b) {
+            // The link changes nothing, whether it works or not.
+            take<Links, I + 1>(code, x, w, out);
+            return;
+        }
+        const long double q = link.availability;
+        if (q != 1)
+            take<Links, I + 1>(code, x, w * (1 - q), out);
+        if (std::min(a, b) == kSourceSide && std::max(a, b) == kDestinationSide) {
+            out.connect(w * q);
+            return;
+        }
+        // The link works: one component, named by the lower first lane, or
+        // by a terminal's side.
+        take<Links, I + 1>(code, replaced(x, lanesHolding(x, std::max(a, b)), std::min(a, b)), w * q, out);
+    }
+}
+
+void LanePartitions::expand(int k, const std::uint64_t* key, long double weight, StepOutcomes& out) const
+{
+    const Code& code = codes_[static_cast<std::size_t>(k)];
+    // Every combination of the entering vertices working or failing.
+    for (int works = 0; works < (1 << code.entering); ++works) {
+        long double w = weight;
+        bool terminalFailed = false;
+        std::uint64_t x = key[0];
+        for (int j = 0; j < code.entering; ++j) {
+            const bool up = (works >> j) & 1;
+            w *= up ? code.enteringAvailability[j] : 1 - code.enteringAvailability[j];
+            if (up)
+                x = withLane(x, code.enteringLane[j],
+                             code.enteringRole[j] ? code.enteringRole[j]
+                                                  : static_cast<std::uint8_t>(kFirstOther + code.enteringLane[j]));
+            else
+                terminalFailed = terminalFailed || code.enteringRole[j] != 0;
+        }
+        if (w == 0)
+            continue;
+        if (terminalFailed) {
+            out.disconnect(w);
+            continue;
+        }
+        if (code.links == 2)
+            take<2, 0>(code, x, w, out);
+        else
+            take<1, 0>(code, x, w, out);
+    }
 }
 
 } // namespace velmor::frontier

@@ -34,21 +34,32 @@ private:
         long double enteringAvailability[2] = {1, 1};
         std::uint8_t enteringRole[2] = {0, 0}; // a label of a terminal's side, or 0
         int enteringLane[2] = {0, 0};
-        int fromLane = 0;
-        int toLane = 0;
-        long double linkAvailability = 1;
+        // The step's links (a paired plan has two), by the lanes of their ends.
+        struct LinkLanes {
+            int from = 0;
+            int to = 0;
+            long double availability = 1;
+        };
+        int links = 1;
+        LinkLanes link[2];
         bool sourceIn = false;
         bool destinationIn = false;
         int leaving = 0;
-        int leavingLane[2] = {0, 0};
+        int leavingLane[4] = {};
         // Lanes (bit per lane) of the vertices left with a single later link.
         std::uint32_t singleExit = 0;
-        // Lanes of the link's ends and the entering vertices that stay with a
-        // single later link: their components may have become dead ends.
+        // Lanes of the links' ends and the entering vertices that stay with
+        // a single later link: their components may have become dead ends.
         int checks = 0;
-        int checkLane[4] = {0, 0, 0, 0};
+        int checkLane[6] = {};
     };
 
+    // Takes the code's links from link `I` of `Links` on, then stores the
+    // state. All of it is inlined into the expansion, so that the
+    // probability stays in the x87 registers instead of going through the
+    // stack at every call.
+    template <int Links, int I>
+    void take(const Code& code, std::uint64_t lanes, long double weight, StepOutcomes& out) const;
     // Lets the leaving vertices go, drops the parts that can only end where
     // they are, and stores the state.
     void store(const Code& code, std::uint64_t lanes, long double weight, StepOutcomes& out) const;

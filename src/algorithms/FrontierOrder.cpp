@@ -291,4 +291,34 @@ Plan planSteps(const Graph& graph, const std::vector<int>& vertexOrder)
     return plan;
 }
 
+Plan pairLinks(const Plan& plan)
+{
+    Plan paired;
+    paired.width = plan.width;
+    paired.workingWidth = plan.workingWidth;
+    for (std::size_t k = 0; k < plan.steps.size(); ++k) {
+        Step step = plan.steps[k];
+        if (k + 1 < plan.steps.size() && !step.entering.empty() && plan.steps[k + 1].entering.empty()) {
+            // The second link's positions and what stays after it, in the
+            // working positions of the first.
+            const Step& second = plan.steps[++k];
+            const std::vector<int> firstKept = step.kept;
+            auto working = [&](int position) { return firstKept[static_cast<std::size_t>(position)]; };
+            step.pairedLink = second.link;
+            step.pairedFrom = working(second.fromPosition);
+            step.pairedTo = working(second.toPosition);
+            step.kept.clear();
+            for (int position : second.kept)
+                step.kept.push_back(working(position));
+            step.laterIn = second.laterIn;
+            step.laterOut = second.laterOut;
+            step.laterLinks = second.laterLinks;
+            step.sourceIn = second.sourceIn;
+            step.destinationIn = second.destinationIn;
+        }
+        paired.steps.push_back(std::move(step));
+    }
+    return paired;
+}
+
 } // namespace velmor::frontier

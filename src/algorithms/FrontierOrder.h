@@ -22,6 +22,12 @@ struct Step {
     std::vector<int> entering;  // vertices entering, in the order of their positions
     int fromPosition = 0;       // the link's ends among the working positions
     int toPosition = 0;
+    // A second link taken right after the first among the same working
+    // positions, before any vertex drops out (-1: none); only plans made
+    // by pairLinks have one.
+    int pairedLink = -1;
+    int pairedFrom = 0;
+    int pairedTo = 0;
     // For each position of the boundary after the step, its working position.
     std::vector<int> kept;
     // Per position after the step: whether some later link enters or leaves
@@ -53,5 +59,11 @@ std::vector<int> shuffledVertexOrder(const Graph& graph, std::uint32_t seed);
 // The steps of taking the links in the order of their later end in
 // `vertexOrder`.
 Plan planSteps(const Graph& graph, const std::vector<int>& vertexOrder);
+
+// The same links in fewer steps: a step in which a vertex enters takes the
+// next link too when no vertex enters with that one. Where vertices may
+// fail, the boundary between such two links holds the most states, and
+// it is then never stored.
+Plan pairLinks(const Plan& plan);
 
 } // namespace velmor::frontier

@@ -114,8 +114,9 @@ bool StateStage::begin(int words, std::size_t expected, std::int64_t room)
     for (Bucket& bucket : buckets_) {
         bucket.chunks.clear();
         bucket.at = bucket.end = nullptr;
-        bucket.held = bucket.moved = 0;
+        bucket.moved = 0;
     }
+    held_.assign(buckets, 0);
     chunksInUse_ = 0;
     return true;
 }
@@ -139,8 +140,9 @@ std::uint64_t* StateStage::newChunk(std::int64_t room)
     return chunks_[chunksInUse_++];
 }
 
-bool StateStage::moveOn(Bucket& bucket, std::size_t b, std::int64_t room)
+bool StateStage::moveOn(std::size_t b, std::int64_t room)
 {
+    Bucket& bucket = buckets_[b];
     const std::size_t lineWords = kLineStates * stride_;
     if (bucket.at == bucket.end) {
         std::uint64_t* chunk = newChunk(room);
@@ -157,7 +159,7 @@ bool StateStage::moveOn(Bucket& bucket, std::size_t b, std::int64_t room)
     moveLines(lines_ + b * lineWords, bucket.at, lineWords);
     bucket.at += lineWords;
     bucket.moved += kLineStates;
-    bucket.held = 0;
+    held_[b] = 0;
     return true;
 }
 
@@ -180,7 +182,7 @@ bool StateStage::mergeInto(StateTable& table, std::int64_t limit)
 template <int Words>
 bool StateStage::mergeBucket(const Bucket& bucket, std::size_t b, StateTable& table, std::int64_t limit)
 {
-    const std::size_t states = bucket.moved + bucket.held;
+    const std::size_t states = bucket.moved + held_[b];
     if (states == 0)
         return true;
     const std::size_t slots = std::bit_ceil(std::max<std::size_t>(16, 2 * states));
@@ -199,7 +201,7 @@ bool StateStage::mergeBucket(const Bucket& bucket, std::size_t b, StateTable& ta
         mergeRun<Words>(chunk, inChunk);
         left -= inChunk;
     }
-    mergeRun<Words>(lines_ + b * kLineStates * stride_, bucket.held);
+    mergeRun<Words>(lines_ + b * kLineStates * stride_, held_[b]);
     return table.append(merged_.data(), mergedCount_, limit);
 }
 
@@ -207,15 +209,16 @@ template <int Words>
 void StateStage::mergeRun(const std::uint64_t* at, std::size_t count)
 {
     const int words = Words > 0 ? Words : words_;
-    for (std::size_t e = 0; e < count; ++e, at += stride_) {
+    const std::size_t stride = Words > 0 ? Words + kWeightWords : stride_;
+    for (std::size_t e = 0; e < count; ++e, at += stride) {
         for (std::size_t slot = StateTable::hashOf(at, words) & indexMask_;; slot = (slot + 1) & indexMask_) {
             const std::uint32_t i = index_[slot];
             if (i == kEmpty) {
                 index_[slot] = static_cast<std::uint32_t>(mergedCount_);
-                std::copy_n(at, stride_, merged_.data() + mergedCount_++ * stride_);
+                std::copy_n(at, stride, merged_.data() + mergedCount_++ * stride);
                 break;
             }
-            std::uint64_t* cell = merged_.data() + i * stride_;
+            std::uint64_t* cell = merged_.data() + i * stride;
             if (std::equal(at, at + words, cell)) {
                 setWeightAt(cell + words, weightAt(cell + words) + weightAt(at + words));
                 break;

@@ -100,13 +100,14 @@ public:
     bool put(const std::uint64_t* key, std::uint64_t hash, long double weight, std::int64_t room)
     {
         const std::size_t b = (hash >> 1) >> (63 - bits_);
-        Bucket& bucket = buckets_[b];
-        std::uint64_t* at = lines_ + b * kLineStates * stride_ + bucket.held * stride_;
         const int words = Words > 0 ? Words : words_;
+        const std::size_t stride = Words > 0 ? Words + kWeightWords : stride_;
+        std::uint32_t& held = held_[b];
+        std::uint64_t* at = lines_ + (b * kLineStates + held) * stride;
         for (int i = 0; i < words; ++i)
             at[i] = key[i];
         setWeightAt(at + words, weight);
-        return ++bucket.held < kLineStates || moveOn(bucket, b, room);
+        return ++held < kLineStates || moveOn(b, room);
     }
 
     // Merges what was gathered into `table` (empty, same key width),
@@ -127,11 +128,10 @@ private:
         std::vector<std::uint64_t*> chunks;
         std::uint64_t* at = nullptr;  // next free word of the last chunk
         std::uint64_t* end = nullptr; // end of the last chunk
-        std::size_t held = 0;         // states in the line buffer
         std::size_t moved = 0;        // states in the chunks
     };
-    // Moves a full line buffer into the bucket's chunks.
-    bool moveOn(Bucket& bucket, std::size_t b, std::int64_t room);
+    // Moves the full line buffer of bucket `b` into its chunks.
+    bool moveOn(std::size_t b, std::int64_t room);
     std::uint64_t* newChunk(std::int64_t room);
     template <int Words>
     bool mergeBucket(const Bucket& bucket, std::size_t b, StateTable& table, std::int64_t limit);
@@ -143,6 +143,7 @@ private:
     std::size_t chunkWords_ = 0; // words of a chunk that whole line buffers fill
     int bits_ = 0;
     std::vector<Bucket> buckets_;
+    std::vector<std::uint32_t> held_; // states in each bucket's line buffer
     std::uint64_t* lines_ = nullptr; // the line buffers, bucket after bucket
     std::size_t lineWords_ = 0;
     std::vector<std::uint64_t*> chunks_;
