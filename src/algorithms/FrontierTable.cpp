@@ -89,15 +89,13 @@ StateStage::~StateStage()
 
 bool StateStage::begin(int words, std::size_t expected, std::int64_t room)
 {
-    words_ = words;
-    stride_ = static_cast<std::size_t>(words) + kWeightWords;
-    // A line buffer of eight states fills `stride_` whole cache lines.
-    const std::size_t lineWords = kLineStates * stride_;
-    chunkWords_ = kChunkBytes / sizeof(std::uint64_t) / lineWords * lineWords;
-    bits_ = 0;
-    while (bits_ < kMostBucketBits && (kStatesPerBucket << bits_) < expected)
-        ++bits_;
-    const std::size_t buckets = std::size_t{1} << bits_;
+    const std::size_t stride = static_cast<std::size_t>(words) + kWeightWords;
+    // A line buffer of eight states fills `stride` whole cache lines.
+    const std::size_t lineWords = kLineStates * stride;
+    int bits = 0;
+    while (bits < kMostBucketBits && (kStatesPerBucket << bits) < expected)
+        ++bits;
+    const std::size_t buckets = std::size_t{1} << bits;
     if (buckets * lineWords > lineWords_) {
         const std::size_t bytes = buckets * lineWords * sizeof(std::uint64_t);
         if (room >= 0 && static_cast<std::int64_t>(bytes_ - lineWords_ * sizeof(std::uint64_t) + bytes) > room)
@@ -110,6 +108,10 @@ bool StateStage::begin(int words, std::size_t expected, std::int64_t room)
         lines_ = lines;
         lineWords_ = buckets * lineWords;
     }
+    words_ = words;
+    stride_ = stride;
+    chunkWords_ = kChunkBytes / sizeof(std::uint64_t) / lineWords * lineWords;
+    bits_ = bits;
     buckets_.resize(buckets);
     for (Bucket& bucket : buckets_) {
         bucket.chunks.clear();
