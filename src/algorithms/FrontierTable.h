@@ -13,8 +13,6 @@
 #include "platform/ZeroedWords.h"
 
 #include <cstdint>
-#include <cstring>
-#include <memory>
 #include <vector>
 
 namespace velmor::frontier {
