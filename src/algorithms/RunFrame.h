@@ -11,6 +11,7 @@
 
 #include <array>
 #include <atomic>
+#include <limits>
 #include <cstdint>
 #include <vector>
 
@@ -187,7 +188,11 @@ public:
 
     bool allocate(int columns, int rows);
     bool resize(int columns, int rows);
-    bool appendRows(int count) { return resize(matrix_.columnCount(), matrix_.rowCount() + count); }
+    bool appendRows(int count)
+    {
+        return count >= 0 && count <= std::numeric_limits<int>::max() - matrix_.rowCount()
+               && resize(matrix_.columnCount(), matrix_.rowCount() + count);
+    }
     // Rows the caller writes whole before the next publishAll: not cleared.
     bool appendRowsUncleared(int count);
     // Changes a cell of a row that may already be published: the last

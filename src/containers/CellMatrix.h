@@ -5,6 +5,7 @@
 #include <algorithm>
 #include <cstdint>
 #include <cstring>
+#include <limits>
 #include <memory>
 #include <new>
 #include <vector>
@@ -212,7 +213,7 @@ bool CellMatrix<Cell>::resize(int columns, int rows)
 template <typename Cell>
 bool CellMatrix<Cell>::appendRowsUncleared(int count)
 {
-    if (count < 0 || empty())
+    if (count < 0 || empty() || count > std::numeric_limits<int>::max() - rowCount())
         return false;
     try {
         const int columns = columnCount();

@@ -1,6 +1,7 @@
 #include "containers/TermRows.h"
 
 #include <algorithm>
+#include <limits>
 #include <new>
 
 namespace velmor {
@@ -126,7 +127,9 @@ bool TermRows::resize(int columns, int rows)
 
 bool TermRows::appendRowsUncleared(int count)
 {
-    if (count < 0 || empty())
+    // Row numbers are ints: a tree that would pass them has run out of
+    // room as surely as one that has filled the memory.
+    if (count < 0 || empty() || count > std::numeric_limits<int>::max() - rowCount())
         return false;
     try {
         unshare();

@@ -3,11 +3,13 @@
 #include "containers/IntArray.h"
 #include "containers/SampleLog.h"
 #include "containers/StopwatchSet.h"
+#include "containers/TermRows.h"
 
 #include <gtest/gtest.h>
 
 #include <algorithm>
 #include <cstring>
+#include <limits>
 #include <map>
 #include <random>
 #include <vector>
@@ -685,4 +687,20 @@ TEST(SampleLog, StampsAndValuesMatchModel)
             }
         }
     }
+}
+
+TEST(TermRows, RowsPastTheLargestRowNumberAreRefused)
+{
+    // Appended rows are reserved, not written, so this takes address space
+    // rather than memory.
+    TermRows rows;
+    ASSERT_TRUE(rows.allocate(1, 1));
+    const int most = std::numeric_limits<int>::max();
+    ASSERT_TRUE(rows.appendRowsUncleared(most - 11));
+    ASSERT_TRUE(rows.appendRowsUncleared(10));
+    EXPECT_EQ(rows.rowCount(), most);
+    EXPECT_FALSE(rows.appendRowsUncleared(1));
+    EXPECT_FALSE(rows.appendRowsUncleared(most));
+    EXPECT_EQ(rows.rowCount(), most);
+    EXPECT_EQ(rows.lastRow(), most - 1);
 }
