@@ -69,9 +69,6 @@ public:
             return FrontierStatus::OutOfMemory;
         for (int k = 0; k < result_.totalSteps; ++k) {
             next_.reset(states.wordsAfter(k));
-            const std::int64_t room = ceiling();
-            if (!stage_.begin(states.wordsAfter(k), expectedAfter(k), room < 0 ? -1 : room - next_.byteSize()))
-                return FrontierStatus::OutOfMemory;
             const FrontierStatus status = step(states, k);
             std::swap(current_, next_);
             if (status != FrontierStatus::Done)
@@ -95,6 +92,8 @@ private:
     FrontierStatus step(const States& states, int k)
     {
         StepOutcomes out(next_, stage_, ceiling());
+        if (!stage_.begin(next_.words(), expectedAfter(k), out.stageRoom()))
+            return FrontierStatus::OutOfMemory;
         FrontierStatus status = FrontierStatus::Done;
         for (std::size_t i = 0; i < current_.size(); ++i) {
             states.expand(k, current_.key(i), current_.weight(i), out);

@@ -301,9 +301,9 @@ Plan pairLinks(const Plan& plan)
         if (k + 1 < plan.steps.size() && !step.entering.empty() && plan.steps[k + 1].entering.empty()) {
             // The second link's positions and what stays after it, in the
             // working positions of the first.
+            const Step& first = plan.steps[k];
             const Step& second = plan.steps[++k];
-            const std::vector<int> firstKept = step.kept;
-            auto working = [&](int position) { return firstKept[static_cast<std::size_t>(position)]; };
+            auto working = [&](int position) { return first.kept[static_cast<std::size_t>(position)]; };
             step.pairedLink = second.link;
             step.pairedFrom = working(second.fromPosition);
             step.pairedTo = working(second.toPosition);

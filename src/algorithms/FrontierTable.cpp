@@ -98,13 +98,14 @@ bool StateStage::begin(int words, std::size_t expected, std::int64_t room)
     const std::size_t buckets = std::size_t{1} << bits;
     if (buckets * lineWords > lineWords_) {
         const std::size_t bytes = buckets * lineWords * sizeof(std::uint64_t);
-        if (room >= 0 && static_cast<std::int64_t>(bytes_ - lineWords_ * sizeof(std::uint64_t) + bytes) > room)
+        const std::size_t held = bytes_ - lineWords_ * sizeof(std::uint64_t) + bytes;
+        if (room >= 0 && static_cast<std::int64_t>(held) > room)
             return false;
         std::uint64_t* lines = lineAligned(bytes);
         if (!lines)
             return false;
         std::free(lines_);
-        bytes_ = bytes_ - lineWords_ * sizeof(std::uint64_t) + bytes;
+        bytes_ = held;
         lines_ = lines;
         lineWords_ = buckets * lineWords;
     }
@@ -158,7 +159,7 @@ bool StateStage::moveOn(std::size_t b, std::int64_t room)
         bucket.at = chunk;
         bucket.end = chunk + chunkWords_;
     }
-    moveLines(lines_ + b * lineWords, bucket.at, lineWords);
+    moveLines(lineOf(b), bucket.at, lineWords);
     bucket.at += lineWords;
     bucket.moved += kLineStates;
     held_[b] = 0;
@@ -203,7 +204,7 @@ bool StateStage::mergeBucket(const Bucket& bucket, std::size_t b, StateTable& ta
         mergeRun<Words>(chunk, inChunk);
         left -= inChunk;
     }
-    mergeRun<Words>(lines_ + b * kLineStates * stride_, held_[b]);
+    mergeRun<Words>(lineOf(b), held_[b]);
     return table.append(merged_.data(), mergedCount_, limit);
 }
 

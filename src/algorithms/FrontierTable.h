@@ -128,6 +128,8 @@ private:
         std::uint64_t* end = nullptr; // end of the last chunk
         std::size_t moved = 0;        // states in the chunks
     };
+    // The line buffer of bucket `b`.
+    std::uint64_t* lineOf(std::size_t b) const { return lines_ + b * kLineStates * stride_; }
     // Moves the full line buffer of bucket `b` into its chunks.
     bool moveOn(std::size_t b, std::int64_t room);
     std::uint64_t* newChunk(std::int64_t room);
@@ -177,6 +179,8 @@ public:
         if (!outOfRoom && !stage_.put<1>(&key, StateTable::hashOf(&key, 1), weight, stageRoom_))
             outOfRoom = true;
     }
+    // Bytes the stage may hold while the next table is empty (-1: no bound).
+    std::int64_t stageRoom() const { return stageRoom_; }
     void connect(long double weight) { connected += weight; }
     void disconnect(long double weight) { disconnected += weight; }
 

@@ -11,8 +11,8 @@
 
 #include <array>
 #include <atomic>
-#include <limits>
 #include <cstdint>
+#include <limits>
 #include <vector>
 
 namespace velmor {
