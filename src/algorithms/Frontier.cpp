@@ -96,7 +96,7 @@ private:
             return FrontierStatus::OutOfMemory;
         FrontierStatus status = FrontierStatus::Done;
         for (std::size_t i = 0; i < current_.size(); ++i) {
-            states.expand(k, current_.key(i), current_.weight(i), out);
+            states.expand(k, current_.key(i), current_.weightIn(i), out);
             if (out.outOfRoom) {
                 status = FrontierStatus::OutOfMemory;
                 break;

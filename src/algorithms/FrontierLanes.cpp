@@ -68,15 +68,18 @@ LanePartitions::LanePartitions(const Graph& graph, const Plan& plan)
             lane[static_cast<std::size_t>(v)] = free;
             code.enteringLane[j] = free;
             code.enteringAvailability[j] = graph.vertexAvailability[static_cast<std::size_t>(v)];
+            code.enteringFailure[j] = 1 - code.enteringAvailability[j];
             code.enteringRole[j] = v == graph.source ? kSourceSide : v == graph.destination ? kDestinationSide : 0;
         }
         auto laneAt = [&](int position) { return lane[static_cast<std::size_t>(working[static_cast<std::size_t>(position)])]; };
-        code.link[0] = {laneAt(step.fromPosition), laneAt(step.toPosition),
-                        graph.links[static_cast<std::size_t>(step.link)].availability};
+        auto lanesOf = [&](int from, int to, int link) {
+            const long double q = graph.links[static_cast<std::size_t>(link)].availability;
+            return Code::LinkLanes{laneAt(from), laneAt(to), q, 1 - q};
+        };
+        code.link[0] = lanesOf(step.fromPosition, step.toPosition, step.link);
         if (step.pairedLink >= 0) {
             code.links = 2;
-            code.link[1] = {laneAt(step.pairedFrom), laneAt(step.pairedTo),
-                            graph.links[static_cast<std::size_t>(step.pairedLink)].availability};
+            code.link[1] = lanesOf(step.pairedFrom, step.pairedTo, step.pairedLink);
         }
         code.sourceIn = step.sourceIn;
         code.destinationIn = step.destinationIn;
@@ -104,12 +107,18 @@ LanePartitions::LanePartitions(const Graph& graph, const Plan& plan)
         for (int l : touched)
             if ((code.singleExit >> l) & 1 && std::find(code.checkLane, code.checkLane + code.checks, l) == code.checkLane + code.checks)
                 code.checkLane[code.checks++] = l;
+        const auto endsAtEntering = [&](const Code::LinkLanes& link) {
+            return link.from == code.enteringLane[0] || link.to == code.enteringLane[0];
+        };
+        code.enteringAlone = code.entering == 1 && code.enteringRole[0] == 0
+                             && std::all_of(code.link, code.link + code.links, endsAtEntering)
+                             && std::find(code.leavingLane, code.leavingLane + code.leaving, code.enteringLane[0])
+                                    == code.leavingLane + code.leaving;
         codes_.push_back(code);
     }
 }
 
-__attribute__((always_inline)) inline void LanePartitions::store(const Code& code, std::uint64_t x, long double weight,
-                                                                  StepOutcomes& out) const
+__attribute__((always_inline)) inline bool LanePartitions::settle(const Code& code, std::uint64_t& x) const
 {
     // Components that lost a vertex here may be left with one way out, or
     // a terminal's side with none.
@@ -134,10 +143,8 @@ __attribute__((always_inline)) inline void LanePartitions::store(const Code& cod
     }
     if (terminalSideLost
         && ((code.sourceIn && !lanesHolding(x, kSourceSide))
-            || (code.destinationIn && !lanesHolding(x, kDestinationSide)))) {
-        out.disconnect(weight);
-        return;
-    }
+            || (code.destinationIn && !lanesHolding(x, kDestinationSide))))
+        return false;
 
     // A component of neither terminal with one way out at most can be
     // entered but not passed: it connects nothing, as if it had failed.
@@ -156,40 +163,87 @@ __attribute__((always_inline)) inline void LanePartitions::store(const Code& cod
         dropDeadEnd(laneOf(x, code.checkLane[i]));
     for (int i = 0; i < code.leaving; ++i)
         dropDeadEnd(lost[i]);
-    out.state(x, weight);
+    return true;
 }
 
-template <int Links, int I>
+__attribute__((always_inline)) inline void LanePartitions::store(const Code& code, std::uint64_t x, long double weight,
+                                                                  StepOutcomes& out) const
+{
+    if (settle(code, x))
+        out.state(x, weight);
+    else
+        out.disconnect(weight);
+}
+
+template <int Links, int I, bool Worked>
 __attribute__((always_inline)) inline void LanePartitions::take(const Code& code, std::uint64_t x, long double w,
-                                                                 StepOutcomes& out) const
+                                                                 StepOutcomes& out, long double* alone) const
 {
     if constexpr (I == Links) {
-        store(code, x, w, out);
+        if (alone && !Worked)
+            *alone = w;
+        else
+            store(code, x, w, out);
     } else {
         const Code::LinkLanes& link = code.link[I];
         const std::uint8_t a = laneOf(x, link.from);
         const std::uint8_t b = laneOf(x, link.to);
         if (a == kFailed || b == kFailed || a == b) {
             // The link changes nothing, whether it works or not.
-            take<Links, I + 1>(code, x, w, out);
+            take<Links, I + 1, Worked>(code, x, w, out, alone);
             return;
         }
         const long double q = link.availability;
         if (q != 1)
-            take<Links, I + 1>(code, x, w * (1 - q), out);
+            take<Links, I + 1, Worked>(code, x, w * link.failure, out, alone);
         if (std::min(a, b) == kSourceSide && std::max(a, b) == kDestinationSide) {
             out.connect(w * q);
             return;
         }
         // The link works: one component, named by the lower first lane, or
         // by a terminal's side.
-        take<Links, I + 1>(code, replaced(x, lanesHolding(x, std::max(a, b)), std::min(a, b)), w * q, out);
+        take<Links, I + 1, true>(code, replaced(x, lanesHolding(x, std::max(a, b)), std::min(a, b)), w * q, out,
+                                 alone);
     }
 }
 
-void LanePartitions::expand(int k, const std::uint64_t* key, long double weight, StepOutcomes& out) const
+template <int Links>
+__attribute__((always_inline)) inline void LanePartitions::enterAlone(const Code& code, std::uint64_t x,
+                                                                       long double weight, StepOutcomes& out) const
+{
+    // With every link of the entering vertex failed, the state is the one
+    // where the vertex failed with the vertex's own lane added: everything
+    // else that is settled (leaving lanes, dead ends) is the same. So both
+    // come of one settling.
+    const int lane = code.enteringLane[0];
+    const long double up = code.enteringAvailability[0];
+    long double alone = 0;
+    take<Links, 0, false>(code, withLane(x, lane, static_cast<std::uint8_t>(kFirstOther + lane)), weight * up, out,
+                          &alone);
+    const long double failed = weight * code.enteringFailure[0];
+    if (!settle(code, x)) {
+        out.disconnect(failed);
+        out.disconnect(alone);
+    } else if ((code.singleExit >> lane) & 1) {
+        // Working alone with one way out, it can only end where it is.
+        out.state(x, failed + alone);
+    } else {
+        out.state(x, failed);
+        if (alone != 0) // 0: a link that always works leaves no such outcome
+            out.state(withLane(x, lane, static_cast<std::uint8_t>(kFirstOther + lane)), alone);
+    }
+}
+
+void LanePartitions::expand(int k, const std::uint64_t* key, const PlacedWeight& weight, StepOutcomes& out) const
 {
     const Code& code = codes_[static_cast<std::size_t>(k)];
+    if (code.enteringAlone && code.enteringAvailability[0] > 0 && code.enteringAvailability[0] < 1) {
+        if (code.links == 2)
+            enterAlone<2>(code, key[0], weight, out);
+        else
+            enterAlone<1>(code, key[0], weight, out);
+        return;
+    }
     // Every combination of the entering vertices working or failing.
     for (int works = 0; works < (1 << code.entering); ++works) {
         long double w = weight;
@@ -197,7 +251,7 @@ void LanePartitions::expand(int k, const std::uint64_t* key, long double weight,
         std::uint64_t x = key[0];
         for (int j = 0; j < code.entering; ++j) {
             const bool up = (works >> j) & 1;
-            w *= up ? code.enteringAvailability[j] : 1 - code.enteringAvailability[j];
+            w *= up ? code.enteringAvailability[j] : code.enteringFailure[j];
             if (up)
                 x = withLane(x, code.enteringLane[j],
                              code.enteringRole[j] ? code.enteringRole[j]
@@ -212,9 +266,9 @@ void LanePartitions::expand(int k, const std::uint64_t* key, long double weight,
             continue;
         }
         if (code.links == 2)
-            take<2, 0>(code, x, w, out);
+            take<2, 0, false>(code, x, w, out, nullptr);
         else
-            take<1, 0>(code, x, w, out);
+            take<1, 0, false>(code, x, w, out, nullptr);
     }
 }
 

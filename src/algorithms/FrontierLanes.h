@@ -26,12 +26,13 @@ public:
     LanePartitions(const Graph& graph, const Plan& plan);
 
     int wordsAfter(int) const { return 1; }
-    void expand(int k, const std::uint64_t* key, long double weight, StepOutcomes& out) const;
+    void expand(int k, const std::uint64_t* key, const PlacedWeight& weight, StepOutcomes& out) const;
 
 private:
     struct Code {
         int entering = 0;
         long double enteringAvailability[2] = {1, 1};
+        long double enteringFailure[2] = {0, 0};
         std::uint8_t enteringRole[2] = {0, 0}; // a label of a terminal's side, or 0
         int enteringLane[2] = {0, 0};
         // The step's links (a paired plan has two), by the lanes of their ends.
@@ -39,6 +40,7 @@ private:
             int from = 0;
             int to = 0;
             long double availability = 1;
+            long double failure = 0;
         };
         int links = 1;
         LinkLanes link[2];
@@ -52,16 +54,26 @@ private:
         // a single later link: their components may have become dead ends.
         int checks = 0;
         int checkLane[6] = {};
+        // One vertex of neither terminal enters, every link ends at it and
+        // it stays: its working alone and its failing are settled together.
+        bool enteringAlone = false;
     };
 
     // Takes the code's links from link `I` of `Links` on, then stores the
     // state. All of it is inlined into the expansion, so that the
     // probability stays in the x87 registers instead of going through the
     // stack at every call.
-    template <int Links, int I>
-    void take(const Code& code, std::uint64_t lanes, long double weight, StepOutcomes& out) const;
-    // Lets the leaving vertices go, drops the parts that can only end where
-    // they are, and stores the state.
+    // With `alone`, the outcome where no link worked (`Worked` false at the
+    // end) is not stored but its probability left there.
+    template <int Links, int I, bool Worked>
+    void take(const Code& code, std::uint64_t lanes, long double weight, StepOutcomes& out, long double* alone) const;
+    // The entering vertex of an `enteringAlone` code failing or working.
+    template <int Links>
+    void enterAlone(const Code& code, std::uint64_t lanes, long double weight, StepOutcomes& out) const;
+    // Lets the leaving vertices go and drops the parts that can only end
+    // where they are; false when a terminal's side is gone with them.
+    bool settle(const Code& code, std::uint64_t& lanes) const;
+    // Settles the state and stores it.
     void store(const Code& code, std::uint64_t lanes, long double weight, StepOutcomes& out) const;
 
     std::vector<Code> codes_;

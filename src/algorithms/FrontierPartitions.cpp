@@ -75,7 +75,7 @@ int Partitions::wordsAfter(int k) const
     return words_[static_cast<std::size_t>(k + 1)];
 }
 
-void Partitions::expand(int k, const std::uint64_t* key, long double weight, StepOutcomes& out) const
+void Partitions::expand(int k, const std::uint64_t* key, const PlacedWeight& weight, StepOutcomes& out) const
 {
     const Code& code = codes_[static_cast<std::size_t>(k)];
     const int before = code.before.positions;

@@ -29,7 +29,7 @@ public:
 
     // The states that follow `key` (a boundary before step k) with
     // probability `weight`.
-    void expand(int k, const std::uint64_t* key, long double weight, StepOutcomes& out) const;
+    void expand(int k, const std::uint64_t* key, const PlacedWeight& weight, StepOutcomes& out) const;
 
 private:
     // How labels sit in a key: `bits` per label (a power of two, so that

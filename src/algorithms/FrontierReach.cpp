@@ -74,7 +74,7 @@ void Reach::decode(const Layout& layout, const std::uint64_t* key, State& state)
     });
 }
 
-void Reach::expand(int k, const std::uint64_t* key, long double weight, StepOutcomes& out) const
+void Reach::expand(int k, const std::uint64_t* key, const PlacedWeight& weight, StepOutcomes& out) const
 {
     const Step& step = plan_.steps[static_cast<std::size_t>(k)];
     const Layout& before = layoutAfter(k - 1);

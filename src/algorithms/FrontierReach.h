@@ -29,7 +29,7 @@ public:
     Reach(const Graph& graph, const Plan& plan);
 
     int wordsAfter(int k) const;
-    void expand(int k, const std::uint64_t* key, long double weight, StepOutcomes& out) const;
+    void expand(int k, const std::uint64_t* key, const PlacedWeight& weight, StepOutcomes& out) const;
 
 private:
     // A boundary state over at most 64 positions: bit i stands for position i.

@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <bit>
 #include <cstdlib>
+#include <cstring>
 #include <new>
 
 #if defined(__SSE2__)
@@ -189,15 +190,21 @@ bool StateStage::mergeBucket(const Bucket& bucket, std::size_t b, StateTable& ta
     if (states == 0)
         return true;
     const std::size_t slots = std::bit_ceil(std::max<std::size_t>(16, 2 * states));
+    // Merged straight into the table when it has room for every state of
+    // the bucket; otherwise beside it, and appended (growing it) after.
+    const bool inPlace = table.cells_.size() >= (table.size_ + states) * stride_;
     try {
-        index_.assign(slots, kEmpty);
-        if (merged_.size() < states * stride_)
+        if (index_.size() < slots)
+            index_.resize(slots);
+        if (!inPlace && merged_.size() < states * stride_)
             merged_.resize(states * stride_);
     } catch (const std::bad_alloc&) {
         return false;
     }
+    std::memset(index_.data(), 0xFF, slots * sizeof(std::uint32_t)); // every slot kEmpty
     indexMask_ = slots - 1;
     mergedCount_ = 0;
+    mergedAt_ = inPlace ? table.cells_.data() + table.size_ * stride_ : merged_.data();
     std::size_t left = bucket.moved;
     for (const std::uint64_t* chunk : bucket.chunks) {
         const std::size_t inChunk = std::min(left, chunkWords_ / stride_);
@@ -205,6 +212,10 @@ bool StateStage::mergeBucket(const Bucket& bucket, std::size_t b, StateTable& ta
         left -= inChunk;
     }
     mergeRun<Words>(lineOf(b), held_[b]);
+    if (inPlace) {
+        table.size_ += mergedCount_;
+        return true;
+    }
     return table.append(merged_.data(), mergedCount_, limit);
 }
 
@@ -218,10 +229,10 @@ void StateStage::mergeRun(const std::uint64_t* at, std::size_t count)
             const std::uint32_t i = index_[slot];
             if (i == kEmpty) {
                 index_[slot] = static_cast<std::uint32_t>(mergedCount_);
-                std::copy_n(at, stride, merged_.data() + mergedCount_++ * stride);
+                std::copy_n(at, stride, mergedAt_ + mergedCount_++ * stride);
                 break;
             }
-            std::uint64_t* cell = merged_.data() + i * stride;
+            std::uint64_t* cell = mergedAt_ + i * stride;
             if (std::equal(at, at + words, cell)) {
                 setWeightAt(cell + words, weightAt(cell + words) + weightAt(at + words));
                 break;

@@ -57,6 +57,11 @@ public:
     std::size_t size() const { return size_; }
     const std::uint64_t* key(std::size_t i) const { return cells_.data() + i * stride_; }
     long double weight(std::size_t i) const { return weightAt(key(i) + words_); }
+    // The probability where it sits, for reading without a copy.
+    const PlacedWeight& weightIn(std::size_t i) const
+    {
+        return *reinterpret_cast<const PlacedWeight*>(key(i) + words_);
+    }
     long double totalWeight() const;
 
     // Bytes the table holds.
@@ -151,6 +156,7 @@ private:
     std::size_t bytes_ = 0;
     // A bucket's distinct states while it is merged, and their index.
     std::vector<std::uint64_t> merged_;
+    std::uint64_t* mergedAt_ = nullptr; // where they go: the table's end, or merged_
     std::size_t mergedCount_ = 0;
     std::vector<std::uint32_t> index_;
     std::size_t indexMask_ = 0;
