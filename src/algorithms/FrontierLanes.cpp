@@ -48,6 +48,35 @@ std::uint64_t replaced(std::uint64_t x, std::uint64_t where, std::uint8_t value)
     return (x & ~where) | (kOnes * value & where);
 }
 
+// The working position of the vertex that the step's one entering vertex
+// (at `entering`) replaces: the only vertex leaving in the step, joined to
+// it by one of the step's links, any other link ending at the entering
+// vertex too. -1 when the step is not of that kind.
+int replacedPosition(const Step& step, int entering)
+{
+    if (step.entering.size() != 1)
+        return -1;
+    std::vector<char> stays(static_cast<std::size_t>(entering) + 1, 0);
+    for (int position : step.kept)
+        stays[static_cast<std::size_t>(position)] = 1;
+    const auto leaving = std::find(stays.begin(), stays.end(), 0);
+    if (leaving == stays.end() || std::find(leaving + 1, stays.end(), 0) != stays.end())
+        return -1;
+    const int u = static_cast<int>(leaving - stays.begin());
+    if (u == entering)
+        return -1;
+    const auto joins = [&](int from, int to, int other) {
+        return (from == entering && to == other) || (to == entering && from == other);
+    };
+    const auto endsAtEntering = [&](int from, int to) { return from == entering || to == entering; };
+    const bool paired = step.pairedLink >= 0;
+    if (joins(step.fromPosition, step.toPosition, u))
+        return !paired || endsAtEntering(step.pairedFrom, step.pairedTo) ? u : -1;
+    if (paired && joins(step.pairedFrom, step.pairedTo, u) && endsAtEntering(step.fromPosition, step.toPosition))
+        return u;
+    return -1;
+}
+
 } // namespace
 
 LanePartitions::LanePartitions(const Graph& graph, const Plan& plan)
@@ -60,11 +89,23 @@ LanePartitions::LanePartitions(const Graph& graph, const Plan& plan)
         Code code;
         std::vector<int> working = boundary;
         code.entering = static_cast<int>(step.entering.size());
+        // A terminal entering keeps a lane of its own: the general expansion
+        // takes it.
+        const bool terminalEnters = std::any_of(step.entering.begin(), step.entering.end(), [&](int v) {
+            return v == graph.source || v == graph.destination;
+        });
+        const int replaced = terminalEnters ? -1 : replacedPosition(step, static_cast<int>(boundary.size()));
         for (int j = 0; j < code.entering; ++j) {
             const int v = step.entering[static_cast<std::size_t>(j)];
             working.push_back(v);
-            const int free = std::countr_one(taken);
-            taken |= 1u << free;
+            int free = 0;
+            if (replaced >= 0) {
+                // It takes the lane of the vertex it replaces.
+                free = lane[static_cast<std::size_t>(working[static_cast<std::size_t>(replaced)])];
+            } else {
+                free = std::countr_one(taken);
+                taken |= 1u << free;
+            }
             lane[static_cast<std::size_t>(v)] = free;
             code.enteringLane[j] = free;
             code.enteringAvailability[j] = graph.vertexAvailability[static_cast<std::size_t>(v)];
@@ -80,6 +121,21 @@ LanePartitions::LanePartitions(const Graph& graph, const Plan& plan)
         if (step.pairedLink >= 0) {
             code.links = 2;
             code.link[1] = lanesOf(step.pairedFrom, step.pairedTo, step.pairedLink);
+        }
+        if (replaced >= 0) {
+            // The link to the replaced vertex first, the other one's far end
+            // as `to`.
+            code.replacing = true;
+            const int enteringPosition = static_cast<int>(boundary.size());
+            const bool firstJoins = step.fromPosition == replaced || step.toPosition == replaced;
+            if (!firstJoins)
+                std::swap(code.link[0], code.link[1]);
+            if (code.links == 2) {
+                const int from = firstJoins ? step.pairedFrom : step.fromPosition;
+                const int to = firstJoins ? step.pairedTo : step.toPosition;
+                code.link[1].from = code.enteringLane[0];
+                code.link[1].to = laneAt(from == enteringPosition ? to : from);
+            }
         }
         code.sourceIn = step.sourceIn;
         code.destinationIn = step.destinationIn;
@@ -118,6 +174,28 @@ LanePartitions::LanePartitions(const Graph& graph, const Plan& plan)
     }
 }
 
+// A component of neither terminal with one way out at most can be entered
+// but not passed: it connects nothing, as if it had failed.
+__attribute__((always_inline)) inline void LanePartitions::dropDeadEnd(const Code& code, std::uint64_t& x,
+                                                                        std::uint8_t label) const
+{
+    if (label < kFirstOther)
+        return;
+    const std::uint64_t members = lanesHolding(x, label);
+    if (!members)
+        return;
+    const int first = firstLane(members);
+    if (members == laneBits(first) && (code.singleExit >> first) & 1)
+        x &= ~members;
+}
+
+// Only the components this step touched can have become dead ends.
+__attribute__((always_inline)) inline void LanePartitions::dropDeadEnds(const Code& code, std::uint64_t& x) const
+{
+    for (int i = 0; i < code.checks; ++i)
+        dropDeadEnd(code, x, laneOf(x, code.checkLane[i]));
+}
+
 __attribute__((always_inline)) inline bool LanePartitions::settle(const Code& code, std::uint64_t& x) const
 {
     // Components that lost a vertex here may be left with one way out, or
@@ -146,23 +224,9 @@ __attribute__((always_inline)) inline bool LanePartitions::settle(const Code& co
             || (code.destinationIn && !lanesHolding(x, kDestinationSide))))
         return false;
 
-    // A component of neither terminal with one way out at most can be
-    // entered but not passed: it connects nothing, as if it had failed.
-    // Only the components this step touched can have become one.
-    auto dropDeadEnd = [&](std::uint8_t label) {
-        if (label < kFirstOther)
-            return;
-        const std::uint64_t members = lanesHolding(x, label);
-        if (!members)
-            return;
-        const int first = firstLane(members);
-        if (members == laneBits(first) && (code.singleExit >> first) & 1)
-            x &= ~members;
-    };
-    for (int i = 0; i < code.checks; ++i)
-        dropDeadEnd(laneOf(x, code.checkLane[i]));
+    dropDeadEnds(code, x);
     for (int i = 0; i < code.leaving; ++i)
-        dropDeadEnd(lost[i]);
+        dropDeadEnd(code, x, lost[i]);
     return true;
 }
 
@@ -234,9 +298,115 @@ __attribute__((always_inline)) inline void LanePartitions::enterAlone(const Code
     }
 }
 
+template <bool Other>
+__attribute__((always_inline)) inline void LanePartitions::replace(const Code& code, std::uint64_t x,
+                                                                    long double weight, StepOutcomes& out) const
+{
+    // The entering vertex sits in the lane of the vertex it replaces, whose
+    // label is read first. Working with the link between them, it carries
+    // that vertex's component on: the state stays as it is.
+    const int lane = code.enteringLane[0];
+    const Code::LinkLanes& toReplaced = code.link[0];
+    const Code::LinkLanes& toOther = code.link[1];
+    const std::uint8_t a = laneOf(x, lane);
+    const std::uint8_t b = Other ? laneOf(x, toOther.to) : kFailed;
+    const long double up = weight * code.enteringAvailability[0];
+    const auto put = [&](std::uint64_t key, long double w) {
+        if (w != 0)
+            out.state(key, w);
+    };
+
+    // Without the replaced vertex: it leaves, its component named anew if
+    // it named it.
+    std::uint64_t without = x;
+    std::uint8_t lost = kFailed;
+    bool sideGone = false;
+    if (a != kFailed) {
+        without &= ~laneBits(lane);
+        if (a == kSourceSide || a == kDestinationSide) {
+            sideGone = (code.sourceIn && !lanesHolding(without, kSourceSide))
+                       || (code.destinationIn && !lanesHolding(without, kDestinationSide));
+        } else if (a == kFirstOther + lane) {
+            const std::uint64_t others = lanesHolding(without, a);
+            if (others) {
+                lost = static_cast<std::uint8_t>(kFirstOther + firstLane(others));
+                without = replaced(without, others, lost);
+            }
+        } else {
+            lost = a;
+        }
+        dropDeadEnd(code, without, lost);
+    }
+
+    // Each link counts only where its far end works and is not already in
+    // the entering vertex's component.
+    const bool toA = a != kFailed;
+    const bool toB = Other && b != kFailed;
+    const long double keepA = toA ? toReplaced.failure : 1;
+    const long double keepB = toB ? toOther.failure : 1;
+
+    // The entering vertex failed, or working with both links failed.
+    const long double failed = weight * code.enteringFailure[0];
+    const long double alone = up * keepA * keepB;
+    // Working and joined to the other end's component only.
+    const long double onlyB = toB ? up * keepA * toOther.availability : 0;
+    if (sideGone) {
+        out.disconnect(failed);
+        out.disconnect(alone);
+        if (a != b)
+            out.disconnect(onlyB);
+    } else {
+        std::uint64_t settled = without;
+        dropDeadEnds(code, settled);
+        if ((code.singleExit >> lane) & 1) {
+            put(settled, failed + alone);
+        } else {
+            put(settled, failed);
+            put(withLane(settled, lane, static_cast<std::uint8_t>(kFirstOther + lane)), alone);
+        }
+        if (toB && a != b) {
+            // The other end's component (untouched by the leaving) takes
+            // the entering vertex under the lower name.
+            std::uint64_t joined = without;
+            std::uint8_t name = b;
+            if (b >= kFirstOther && kFirstOther + lane < b) {
+                name = static_cast<std::uint8_t>(kFirstOther + lane);
+                joined = replaced(joined, lanesHolding(joined, b), name);
+            }
+            put(withLane(joined, lane, name), onlyB);
+        }
+    }
+    if (!toA)
+        return;
+    // Joined to the replaced vertex's component: with the other link failed,
+    // or both working; when both ends were one component already, whether
+    // the other link works changes nothing.
+    std::uint64_t same = x;
+    dropDeadEnds(code, same);
+    if (!toB) {
+        put(same, up * toReplaced.availability);
+    } else if (a == b) {
+        put(same, up * toReplaced.availability + onlyB);
+    } else {
+        put(same, up * toReplaced.availability * toOther.failure);
+        const long double both = up * toReplaced.availability * toOther.availability;
+        if (std::min(a, b) == kSourceSide && std::max(a, b) == kDestinationSide)
+            out.connect(both);
+        else
+            put(replaced(x, lanesHolding(x, std::max(a, b)), std::min(a, b)), both);
+    }
+}
+
 void LanePartitions::expand(int k, const std::uint64_t* key, const PlacedWeight& weight, StepOutcomes& out) const
 {
     const Code& code = codes_[static_cast<std::size_t>(k)];
+    if (code.replacing) {
+        if (code.links == 2)
+            replace<true>(code, key[0], weight, out);
+        else
+            replace<false>(code, key[0], weight, out);
+        return;
+    }
     if (code.enteringAlone && code.enteringAvailability[0] > 0 && code.enteringAvailability[0] < 1) {
         if (code.links == 2)
             enterAlone<2>(code, key[0], weight, out);

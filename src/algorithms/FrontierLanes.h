@@ -28,6 +28,9 @@ public:
     int wordsAfter(int) const { return 1; }
     void expand(int k, const std::uint64_t* key, const PlacedWeight& weight, StepOutcomes& out) const;
 
+    // Lanes whose vertex has one later link after step k.
+    std::uint32_t singleExitAfter(int k) const { return codes_[static_cast<std::size_t>(k)].singleExit; }
+
 private:
     struct Code {
         int entering = 0;
@@ -57,6 +60,10 @@ private:
         // One vertex of neither terminal enters, every link ends at it and
         // it stays: its working alone and its failing are settled together.
         bool enteringAlone = false;
+        // One vertex of neither terminal enters and takes the lane of the
+        // only vertex leaving, which link 0 joins to it; link 1, if any,
+        // joins it to the lane `link[1].to`.
+        bool replacing = false;
     };
 
     // Takes the code's links from link `I` of `Links` on, then stores the
@@ -70,6 +77,12 @@ private:
     // The entering vertex of an `enteringAlone` code failing or working.
     template <int Links>
     void enterAlone(const Code& code, std::uint64_t lanes, long double weight, StepOutcomes& out) const;
+    // The entering vertex of a `replacing` code failing or working, with
+    // its link to another boundary vertex when `Other`.
+    template <bool Other>
+    void replace(const Code& code, std::uint64_t lanes, long double weight, StepOutcomes& out) const;
+    void dropDeadEnd(const Code& code, std::uint64_t& lanes, std::uint8_t label) const;
+    void dropDeadEnds(const Code& code, std::uint64_t& lanes) const;
     // Lets the leaving vertices go and drops the parts that can only end
     // where they are; false when a terminal's side is gone with them.
     bool settle(const Code& code, std::uint64_t& lanes) const;
