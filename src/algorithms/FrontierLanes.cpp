@@ -48,6 +48,33 @@ std::uint64_t replaced(std::uint64_t x, std::uint64_t where, std::uint8_t value)
     return (x & ~where) | (kOnes * value & where);
 }
 
+// Clears lane `r` of a leaving vertex: the label of the component it leaves
+// (renamed by its next lane if it named it; kFailed when none is left, or
+// it was a terminal's side, which sets `terminalSide`).
+__attribute__((always_inline)) inline std::uint8_t leave(std::uint64_t& x, int r, bool& terminalSide)
+{
+    std::uint8_t label = laneOf(x, r);
+    x &= ~laneBits(r);
+    if (label == kSourceSide || label == kDestinationSide) {
+        terminalSide = true;
+    } else if (label == kFirstOther + r) {
+        // It named its component: the next lane of it does now.
+        const std::uint64_t others = lanesHolding(x, label);
+        label = kFailed;
+        if (others) {
+            label = static_cast<std::uint8_t>(kFirstOther + firstLane(others));
+            x = replaced(x, others, label);
+        }
+    }
+    return label >= kFirstOther ? label : kFailed;
+}
+
+// A terminal that has entered has no side on the boundary any more.
+__attribute__((always_inline)) inline bool sideMissing(std::uint64_t x, bool sourceIn, bool destinationIn)
+{
+    return (sourceIn && !lanesHolding(x, kSourceSide)) || (destinationIn && !lanesHolding(x, kDestinationSide));
+}
+
 // The working position of the vertex that the step's one entering vertex
 // (at `entering`) replaces: the only vertex leaving in the step, joined to
 // it by one of the step's links, any other link ending at the entering
@@ -202,26 +229,9 @@ __attribute__((always_inline)) inline bool LanePartitions::settle(const Code& co
     // a terminal's side with none.
     std::uint8_t lost[4] = {kFailed, kFailed, kFailed, kFailed};
     bool terminalSideLost = false;
-    for (int i = 0; i < code.leaving; ++i) {
-        const int r = code.leavingLane[i];
-        std::uint8_t label = laneOf(x, r);
-        x &= ~laneBits(r);
-        if (label == kSourceSide || label == kDestinationSide) {
-            terminalSideLost = true;
-        } else if (label == kFirstOther + r) {
-            // It named its component: the next lane of it does now.
-            const std::uint64_t others = lanesHolding(x, label);
-            label = kFailed;
-            if (others) {
-                label = static_cast<std::uint8_t>(kFirstOther + firstLane(others));
-                x = replaced(x, others, label);
-            }
-        }
-        lost[i] = label >= kFirstOther ? label : kFailed;
-    }
-    if (terminalSideLost
-        && ((code.sourceIn && !lanesHolding(x, kSourceSide))
-            || (code.destinationIn && !lanesHolding(x, kDestinationSide))))
+    for (int i = 0; i < code.leaving; ++i)
+        lost[i] = leave(x, code.leavingLane[i], terminalSideLost);
+    if (terminalSideLost && sideMissing(x, code.sourceIn, code.destinationIn))
         return false;
 
     dropDeadEnds(code, x);
@@ -319,27 +329,15 @@ __attribute__((always_inline)) inline void LanePartitions::replace(const Code& c
     // Without the replaced vertex: it leaves, its component named anew if
     // it named it.
     std::uint64_t without = x;
-    std::uint8_t lost = kFailed;
     bool sideGone = false;
     if (a != kFailed) {
-        without &= ~laneBits(lane);
-        if (a == kSourceSide || a == kDestinationSide) {
-            sideGone = (code.sourceIn && !lanesHolding(without, kSourceSide))
-                       || (code.destinationIn && !lanesHolding(without, kDestinationSide));
-        } else if (a == kFirstOther + lane) {
-            const std::uint64_t others = lanesHolding(without, a);
-            if (others) {
-                lost = static_cast<std::uint8_t>(kFirstOther + firstLane(others));
-                without = replaced(without, others, lost);
-            }
-        } else {
-            lost = a;
-        }
+        bool side = false;
+        const std::uint8_t lost = leave(without, lane, side);
+        sideGone = side && sideMissing(without, code.sourceIn, code.destinationIn);
         dropDeadEnd(code, without, lost);
     }
 
-    // Each link counts only where its far end works and is not already in
-    // the entering vertex's component.
+    // A link whose far end failed (or was dropped) changes nothing.
     const bool toA = a != kFailed;
     const bool toB = Other && b != kFailed;
     const long double keepA = toA ? toReplaced.failure : 1;
