@@ -1,8 +1,27 @@
 #include "algorithms/SolutionTreeRun.h"
 
+#include <atomic>
 #include <cstring>
+#include <limits>
 
 namespace velmor::trees {
+
+namespace {
+
+std::atomic<int> treeRowBound{0};
+
+} // namespace
+
+int mostTreeRows()
+{
+    const int bound = treeRowBound.load(std::memory_order_relaxed);
+    return bound > 0 ? bound : std::numeric_limits<int>::max();
+}
+
+void setMostTreeRowsForTesting(int rows)
+{
+    treeRowBound.store(rows, std::memory_order_relaxed);
+}
 
 TreeRows::TreeRows(TermRows& rows, TermFeed& feed, LinkArray& links) : rows_(rows), writer_(rows, feed), links_(links)
 {

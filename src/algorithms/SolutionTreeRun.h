@@ -35,6 +35,7 @@ public:
     bool plantRoot(int elementCount, int source);
 
     int lastRow() const { return rows_.lastRow(); }
+    int elementCount() const { return stateColumn_; }
     const std::uint8_t* cells(int row) const { return rows_.row(row); }
     int rowBytes() const { return rows_.rowBytes(); }
     int state(int row) const { return termcells::cellAt(rows_.row(row), stateColumn_); }
@@ -92,12 +93,28 @@ bool beginTreeRun(AlgorithmRun& run, const StructureWorkspace& ws);
 
 enum class RunEnd { Finished, Stopped, Failed };
 
+// The most rows a tree holds: its rows are numbered by int. Tests lower the
+// bound to reach it without billions of rows; 0 restores it.
+int mostTreeRows();
+void setMostTreeRowsForTesting(int rows);
+
+// Whether the children of one more expansion still fit under the row
+// bound. One expansion appends at most a certain child and one child per
+// element besides.
+inline bool roomForExpansion(const TreeRows& tree)
+{
+    const std::int64_t mostChildren = 2 * (static_cast<std::int64_t>(tree.elementCount()) + 1);
+    return tree.lastRow() + 1 + mostChildren <= mostTreeRows();
+}
+
 // Expands open rows pass after pass, in row order; children appended during a
 // pass are visited in the same pass. Every expansion is closed by
 // endIteration (done = the row expanded, total = the last row). Ends when a
 // pass expands nothing, on a stop, or when `expand(row)` reports a failure.
 // An expansion gives its row a final state, and the rows before it are
-// leaves or expanded already: they are settled up to it.
+// leaves or expanded already: they are settled up to it. A tree that would
+// outgrow its row numbers ends as a limited run does, with what it holds,
+// before the row is touched.
 template <typename Expand, typename Measure>
 RunEnd expandOpenRows(AlgorithmRun& run, TreeRows& tree, Expand&& expand, Measure&& workingSet)
 {
@@ -106,6 +123,10 @@ RunEnd expandOpenRows(AlgorithmRun& run, TreeRows& tree, Expand&& expand, Measur
         for (int row = 0; row <= tree.lastRow(); ++row) {
             if (tree.state(row) != OpenRow)
                 continue;
+            if (!roomForExpansion(tree)) {
+                run.cells().requestStop();
+                return RunEnd::Stopped;
+            }
             if (!expand(row))
                 return RunEnd::Failed;
             expanded = true;

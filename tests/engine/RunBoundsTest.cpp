@@ -4,6 +4,7 @@
 #include "ControllerFixture.h"
 #include "TestStructures.h"
 #include "algorithms/AlgorithmTraits.h"
+#include "algorithms/SolutionTreeRun.h"
 #include "run/RunEngine.h"
 
 #include <gtest/gtest.h>
@@ -118,6 +119,50 @@ TEST(RunBounds, UpperBoundOfATreeKeepsTheRootsOwnFailureOut)
         EXPECT_LT(e->ws.cells(a).anomalies.load(), 0) << algorithmName(a);
         EXPECT_LE(b.upper, 0.8L + 1e-15L) << algorithmName(a);
         EXPECT_GE(b.upper, exact) << algorithmName(a);
+    }
+}
+
+TEST(RunBounds, TreesAtTheirRowBoundEndLimitedWithTheirBracket)
+{
+    // Row numbers are ints: a tree that would pass them must end as a
+    // limited run, keeping what it found, not fail without a result. The
+    // bound is lowered below what each tree needs, down to less than its
+    // first expansion.
+    struct RowBound {
+        explicit RowBound(int rows) { trees::setMostTreeRowsForTesting(rows); }
+        ~RowBound() { trees::setMostTreeRowsForTesting(0); }
+    };
+    const StructurePlan plan = grid(3, 4, 1.0L, 0.9L);
+    const long double exact = exactAvailability(plan, false, false);
+    for (Algorithm a : {Algorithm::Enr, Algorithm::Npr}) {
+        for (int variant : {0, 1, 2}) {
+            if (a == Algorithm::Npr && variant == 2)
+                continue;
+            RunOptions options = everyAlgorithm(plan, false, false);
+            for (Algorithm other : kRunAlgorithms)
+                options.of(other).selected = other == a;
+            options.of(a).variant = variant;
+            auto whole = std::make_unique<EngineRun>(plan);
+            whole->run(options);
+            const int rows = whole->ws.liveTerms(a).rowCount();
+            ASSERT_GT(rows, 100);
+            for (int bound : {10, rows / 2, rows - 1}) {
+                const RowBound bounded(bound);
+                auto e = std::make_unique<EngineRun>(plan);
+                e->run(options);
+                const AlgorithmCells& cells = e->ws.cells(a);
+                const AvailabilityBounds b = cells.bounds();
+                const std::string what = std::string(algorithmName(a)) + ", variant " + std::to_string(variant) + ", "
+                                         + std::to_string(bound) + " of " + std::to_string(rows) + " rows";
+                ASSERT_TRUE(cells.done.load()) << what;
+                EXPECT_LT(cells.anomalies.load(), 0) << what;
+                EXPECT_FALSE(e->engine.stoppedByUser(a)) << what;
+                EXPECT_LE(e->ws.liveTerms(a).rowCount(), bound) << what;
+                EXPECT_EQ(b.lower, cells.availabilityValue()) << what;
+                EXPECT_LE(b.lower, exact * (1 + 1e-15L)) << what;
+                EXPECT_GE(b.upper, exact * (1 - 1e-15L)) << what;
+            }
+        }
     }
 }
 
